@@ -1,0 +1,78 @@
+#include "engine/AudioProcessorWITHMidiInFilter.h"
+
+namespace
+{
+    constexpr int reservedMidiBytes = 4096;
+
+    /** A real device never sends a channel message of the wrong length or an event that starts
+        on a data byte; such bytes can only come from a fault upstream, and nothing downstream
+        could read them safely. */
+    bool isWellFormed (const juce::MidiMessageMetadata& event) noexcept
+    {
+        if (event.numBytes <= 0 || event.data[0] < 0x80)
+            return false;
+
+        return event.data[0] >= 0xF0
+            || event.numBytes == juce::MidiMessage::getMessageLengthFromFirstByte (event.data[0]);
+    }
+}
+
+AudioProcessorWITHMidiInFilter::AudioProcessorWITHMidiInFilter (const BusesProperties& buses)
+    : AudioProcessorWITHOUTMidiInFilter (buses)
+{
+    filteredEvents.ensureSize (reservedMidiBytes);
+}
+
+bool AudioProcessorWITHMidiInFilter::IsOkWithMidiInChannelSelectedAndNoteLimits (const juce::MidiMessage& message)
+{
+    const auto size = message.getRawDataSize();
+
+    if (size <= 0)
+        return ! filterMidiChannel.load();
+
+    const auto* bytes = message.getRawData();
+    const int status = bytes[0];
+
+    if (filterMidiChannel.load())
+    {
+        const int channel = status < 0xF0 ? (status & 0x0F) + 1 : 0;
+
+        if (channel != midiChannel.load())
+            return false;
+    }
+
+    if (filterMidiRange.load() && (status & 0xE0) == 0x80)
+    {
+        // A note message cut short before its note number cannot be placed in the range.
+        if (size < 2)
+            return false;
+
+        const int noteNumber = bytes[1];
+
+        if (noteNumber > highestNote.load())
+            return false;
+
+        if (noteNumber < lowestNote.load())
+            return false;
+    }
+
+    return true;
+}
+
+void AudioProcessorWITHMidiInFilter::FilterByMidiChannelAndNoteLimits (juce::MidiBuffer& buffer)
+{
+    filteredEvents.clear();
+
+    for (const auto metadata : buffer)
+    {
+        if (! isWellFormed (metadata))
+            continue;
+
+        const auto message = metadata.getMessage();
+
+        if (IsOkWithMidiInChannelSelectedAndNoteLimits (message))
+            filteredEvents.addEvent (metadata.data, metadata.numBytes, metadata.samplePosition);
+    }
+
+    buffer.swapWith (filteredEvents);
+}

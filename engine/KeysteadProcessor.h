@@ -1,0 +1,168 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include "engine/AudioProcessorWITHMidiInFilter.h"
+#include "engine/RelaxedAtomic.h"
+
+/** The analysis engine: filters the MIDI of each audio block, keeps the beat clock, judges
+    notes (tempo mode) or chords (chord mode), keeps the statistics and the recent-phase list,
+    and mixes the three embedded clips into the output.
+
+    The object is itself the recursive lock that guards the play requests and the running flag.
+*/
+class KeysteadProcessor : public AudioProcessorWITHMidiInFilter,
+                          public juce::CriticalSection
+{
+public:
+    //==============================================================================
+    /** One received note-on. */
+    struct Note
+    {
+        int samplePosition = 0;  // from the current block's first sample; negative once carried over
+        int noteNumber = 0;
+        bool isVeryBad = false;  // only meaningful in pendingBadNotes
+    };
+
+    /** One request to play a clip. */
+    struct IntAndBool
+    {
+        int startPosition = 0;   // from the first sample of the next block mixed
+        bool attenuated = false; // plays at 0.3 of the clip's gain
+    };
+
+    /** A phase on the circle of one note-value interval, with an age stamp and a drawing radius. */
+    struct S1Float
+    {
+        /** The phase with a freshly drawn radius and age 0. */
+        explicit S1Float (float phase);
+        S1Float (float phase, int ageStamp, float dotRadius) noexcept
+            : value (phase), age (ageStamp), radius (dotRadius) {}
+
+        /** One of 0.5, 0.505, ..., 1.0, drawn from the standard generator. */
+        static float DrawRadius();
+
+        /** "No value"; compared by value only. */
+        static const S1Float UNDEFINED;
+
+        bool operator== (const S1Float& other) const noexcept { return value == other.value; }
+        bool operator!= (const S1Float& other) const noexcept { return value != other.value; }
+
+        float value = -1.0f;
+        int age = 0;
+        float radius = 0.5f;
+    };
+
+    /** The recent phases (the newest and at most 200 before it) in circular order, with the
+        reference phase derived from them. Every field is guarded by its own lock. */
+    struct OrderedS1ValueListWithReference
+    {
+        explicit OrderedS1ValueListWithReference (const RelaxedAtomic<float>* windowInDegrees);
+
+        std::vector<S1Float> values;
+        juce::CriticalSection lock;
+        int ageCounter = 0;
+        const RelaxedAtomic<float>* windowDegrees = nullptr;
+        S1Float reference;
+
+        JUCE_DECLARE_NON_COPYABLE (OrderedS1ValueListWithReference)
+    };
+
+    //==============================================================================
+    KeysteadProcessor();
+    ~KeysteadProcessor() override;
+
+    //==============================================================================
+    /** Starts a fresh measurement: clears the collected notes, the statistics, the recent
+        phases and the reference. Safe from any thread: the audio thread carries the reset out at
+        the start of its next block, so it takes effect between two blocks and never tears a
+        block's judging. The editor uses this same call for every reset it makes. */
+    void ResetLists();
+
+    /** True while a reset asked for by ResetLists waits for the next block. */
+    bool IsResetPending() const noexcept { return resetRequested.load (std::memory_order_acquire); }
+
+    /** Starts or stops the analysis; starting in tempo mode seeds the beat clock with a click
+        at the next block's first sample. */
+    void SetIsRunning (bool running);
+
+    /** Plays sound n (0 boo, 1 good, 2 click) at full gain from the next block's first sample. */
+    void AskToPlayBuffer (int n);
+
+    /** Mixes the due requests of sound n into the output and retires the finished ones. */
+    void PlayBuffer (int n, juce::AudioBuffer<float>& output);
+
+    //==============================================================================
+    const juce::String getName() const override;
+    void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override;
+    using juce::AudioProcessor::processBlock;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages) override;
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+    using juce::AudioProcessor::getParameterName;
+    using juce::AudioProcessor::getParameterText;
+    int getNumParameters() override;
+    const juce::String getParameterName (int parameterIndex) override;
+    float getParameter (int parameterIndex) override;
+    const juce::String getParameterText (int parameterIndex) override;
+    void setParameter (int parameterIndex, float newValue) override;
+    const juce::String getInputChannelName (int channelIndex) const override;
+    const juce::String getOutputChannelName (int channelIndex) const override;
+    bool isInputChannelStereoPair (int index) const override;
+    bool isOutputChannelStereoPair (int index) const override;
+    bool silenceInProducesSilenceOut() const override;
+
+    //==============================================================================
+    /** Settings keys, each the name of its field. */
+    static const juce::String tempoModeRef, metronomeModeRef, tempoRef, subdivisorRef,
+                              goodMetronomeRef, noChordMetronomeRef, goodNoMetronomeRef,
+                              noChordNoMetronomeRef, booVolumeRef, clickVolumeRef;
+
+    static constexpr int numSounds = 3;
+    static constexpr int booSound = 0, goodSound = 1, clickSound = 2;
+
+    //==============================================================================
+    std::vector<Note> incomingNotes;
+    RelaxedAtomic<int> nbEvaluated { 0 };
+    RelaxedAtomic<float> sumErrorMs { 0.0f };
+    RelaxedAtomic<float> maxErrorMs { 0.0f };
+    RelaxedAtomic<int> worstState { 0 };      // 0 good, 1 middling, 2 bad; only rises between resets
+    RelaxedAtomic<bool> isRunning { false };
+    RelaxedAtomic<int> tempoMode { 0 };       // 0 chord mode, otherwise tempo mode
+    RelaxedAtomic<int> metronomeMode { 0 };   // 0: the tempo follows the player
+    RelaxedAtomic<int> goodNoMetronome { 50 };      // chord-strip pixels, 176 px = 150 ms
+    RelaxedAtomic<int> noChordNoMetronome { 100 };  // chord-strip pixels
+    OrderedS1ValueListWithReference s1List;
+    RelaxedAtomic<float> goodMetronome { 30.0f };     // degrees of one note-value interval
+    RelaxedAtomic<float> noChordMetronome { 60.0f };  // degrees
+    RelaxedAtomic<double> tempo { 120.0 };            // beats per minute
+    RelaxedAtomic<int> subdivisor { 1 };              // notes per beat, 1 to 4
+    std::vector<Note> pendingBadNotes;
+    std::vector<Note> pendingGoodNotes;
+    RelaxedAtomic<float> booVolume { 1.0f };   // linear gain of sounds 0 and 1
+    RelaxedAtomic<float> clickVolume { 1.0f }; // linear gain of sound 2
+    std::array<std::vector<IntAndBool>, numSounds> playRequests;
+    std::array<juce::AudioBuffer<float>, numSounds> soundBuffers;
+
+private:
+    /** The reset that ResetLists asks for, carried out on the audio thread. */
+    void PerformRequestedReset();
+
+    std::atomic<bool> resetRequested { false };
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KeysteadProcessor)
+};

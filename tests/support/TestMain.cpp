@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+namespace
+{
+    /** JUCE reports assertions through the logger (JUCE_LOG_ASSERTIONS); each one fails the
+        test in which it fired, so a framework misuse never passes silently. */
+    class AssertionFailingLogger : public juce::Logger
+    {
+    public:
+        void logMessage (const juce::String& message) override
+        {
+            if (message.startsWith ("JUCE Assertion failure"))
+                ADD_FAILURE() << message;
+        }
+    };
+}
+
+int main (int argc, char** argv)
+{
+    ::testing::InitGoogleTest (&argc, argv);
+
+    juce::ScopedJuceInitialiser_GUI juce;
+    AssertionFailingLogger logger;
+    juce::Logger::setCurrentLogger (&logger);
+
+    const int result = RUN_ALL_TESTS();
+
+    juce::Logger::setCurrentLogger (nullptr);
+    return result;
+}
