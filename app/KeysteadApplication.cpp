@@ -1,0 +1,49 @@
+#include "app/KeysteadApplication.h"
+
+#include "app/KeysteadMainWindow.h"
+#include "app/SettingsFile.h"
+#include "engine/KeysteadProcessor.h"
+
+KeysteadApplication::KeysteadApplication() = default;
+
+KeysteadApplication::~KeysteadApplication()
+{
+    processor = nullptr;
+}
+
+void KeysteadApplication::createZibProcessor()
+{
+    auto engine = std::make_unique<KeysteadProcessor>();
+    SettingsFile::ReadEngineKeys (*appProperties, *engine);
+
+    processor = std::move (engine);
+    player->setProcessor (processor.get());
+}
+
+void KeysteadApplication::createMainWindow()
+{
+    mainWindow = nullptr;
+    mainWindow.reset (new KeysteadMainWindow (getApplicationName(), *deviceManager, processor.get(), *this));
+}
+
+AudioProcessorWITHMidiInFilter* KeysteadApplication::GetAudioProcessorWithMidiInFilter()
+{
+    return processor.get();
+}
+
+void KeysteadApplication::shutdown()
+{
+    if (processor != nullptr)
+    {
+        if (appProperties != nullptr)
+            SettingsFile::WriteEngineKeys (*appProperties, *processor);
+
+        // From here on the audio thread finds no editor to send anything to, so the editor
+        // can go while the device still runs.
+        processor->editorBeingDeleted (processor->getActiveEditor());
+    }
+
+    ZibStandAloneApplication::shutdown();
+
+    processor = nullptr;
+}

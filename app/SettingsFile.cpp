@@ -1,0 +1,188 @@
+#include "app/SettingsFile.h"
+
+#include <cmath>
+#include <limits>
+
+#include "engine/KeysteadProcessor.h"
+
+const juce::String SettingsFile::filterMidiChannelKey { "filter_midi_chanel" };
+const juce::String SettingsFile::midiChannelKey       { "midi_chanel" };
+const juce::String SettingsFile::filterMidiRangeKey   { "filter_midi_range" };
+const juce::String SettingsFile::highestNoteKey       { "highest_note" };
+const juce::String SettingsFile::lowestNoteKey        { "lowest_note" };
+const juce::String SettingsFile::audioDeviceStateKey  { "audioDeviceState" };
+
+namespace
+{
+    const juce::juce_wchar* skipSpaces (const juce::juce_wchar* p) noexcept
+    {
+        while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')
+            ++p;
+
+        return p;
+    }
+
+    bool isDigit (juce::juce_wchar c) noexcept    { return c >= '0' && c <= '9'; }
+
+    /** The leading integer of a value's text, saturated to the int range (an absurdly long
+        number must not overflow); the default when the key is absent or its text does not
+        start with an integer. What follows the integer is ignored, so "121.37" reads as 121. */
+    int readInt (const juce::PropertySet& settings, const juce::String& key, int defaultValue)
+    {
+        if (! settings.containsKey (key))
+            return defaultValue;
+
+        const auto text = settings.getValue (key);
+        const auto utf32 = text.toUTF32();
+        auto* p = skipSpaces (utf32.getAddress());
+
+        bool negative = false;
+
+        if (*p == '-' || *p == '+')
+            negative = (*p++ == '-');
+
+        if (! isDigit (*p))
+            return defaultValue;
+
+        constexpr juce::int64 limit = (juce::int64) std::numeric_limits<int>::max() + 1;
+        juce::int64 value = 0;
+
+        for (; isDigit (*p); ++p)
+            value = std::min (limit, value * 10 + (juce::int64) (*p - '0'));
+
+        if (negative)
+            value = -value;
+
+        return (int) juce::jlimit ((juce::int64) std::numeric_limits<int>::min(),
+                                   (juce::int64) std::numeric_limits<int>::max(), value);
+    }
+
+    /** A finite double read from the start of the value's text; the default when the key is
+        absent, the text does not start with a number, or the number is not finite. */
+    double readDouble (const juce::PropertySet& settings, const juce::String& key, double defaultValue)
+    {
+        if (! settings.containsKey (key))
+            return defaultValue;
+
+        const auto text = settings.getValue (key);
+        const auto utf32 = text.toUTF32();
+        auto* p = skipSpaces (utf32.getAddress());
+
+        if (*p == '-' || *p == '+')
+            ++p;
+
+        if (*p == '.')
+            ++p;
+
+        if (! isDigit (*p))
+            return defaultValue;
+
+        const double value = text.getDoubleValue();
+        return std::isfinite (value) ? value : defaultValue;
+    }
+
+    float readFloat (const juce::PropertySet& settings, const juce::String& key, float defaultValue)
+    {
+        const double value = readDouble (settings, key, defaultValue);
+
+        // Beyond the float range the narrowing would give infinity.
+        if (std::abs (value) > (double) std::numeric_limits<float>::max())
+            return defaultValue;
+
+        return (float) value;
+    }
+}
+
+//==============================================================================
+juce::PropertiesFile::Options SettingsFile::GetOptions (const juce::String& applicationName)
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = applicationName;
+    options.filenameSuffix = "settings";
+    options.folderName = {};
+    options.osxLibrarySubFolder = "Preferences";
+    options.commonToAllUsers = false;
+    options.ignoreCaseOfKeyNames = false;
+    options.doNotSave = false;
+    options.millisecondsBeforeSaving = 3000;
+    options.storageFormat = juce::PropertiesFile::storeAsXML;
+    options.processLock = nullptr;
+    return options;
+}
+
+void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine)
+{
+    const auto settings = [&properties]() -> juce::PropertySet& { return *properties.getUserSettings(); };
+
+    const int tempoMode            = readInt    (settings(), KeysteadProcessor::tempoModeRef, 0);
+    const int metronomeMode        = readInt    (settings(), KeysteadProcessor::metronomeModeRef, 0);
+    const int tempo                = readInt    (settings(), KeysteadProcessor::tempoRef, 120);
+    const int subdivisor           = readInt    (settings(), KeysteadProcessor::subdivisorRef, 1);
+    const float goodMetronome      = readFloat  (settings(), KeysteadProcessor::goodMetronomeRef, 30.0f);
+    const float noChordMetronome   = readFloat  (settings(), KeysteadProcessor::noChordMetronomeRef, 60.0f);
+    const int goodNoMetronome      = readInt    (settings(), KeysteadProcessor::goodNoMetronomeRef, 50);
+    const int noChordNoMetronome   = readInt    (settings(), KeysteadProcessor::noChordNoMetronomeRef, 100);
+    const float booVolume          = readFloat  (settings(), KeysteadProcessor::booVolumeRef, 1.0f);
+    const float clickVolume        = readFloat  (settings(), KeysteadProcessor::clickVolumeRef, 1.0f);
+
+    engine.tempoMode = tempoMode;
+    engine.metronomeMode = metronomeMode;
+    engine.tempo = (double) juce::jlimit (minTempo, maxTempo, tempo);
+    engine.subdivisor = juce::jlimit (minSubdivisor, maxSubdivisor, subdivisor);
+
+    const float bad = juce::jlimit (2.0f * smallestDialGap, largestDialAngle, noChordMetronome);
+    engine.noChordMetronome = bad;
+    engine.goodMetronome = juce::jlimit (smallestDialGap, bad - smallestDialGap, goodMetronome);
+
+    const int barEnd = juce::jlimit (2 * smallestBarGap, largestBarPosition, noChordNoMetronome);
+    engine.noChordNoMetronome = barEnd;
+    engine.goodNoMetronome = juce::jlimit (smallestBarGap, barEnd - smallestBarGap, goodNoMetronome);
+
+    engine.booVolume = juce::jlimit (0.0f, 1.0f, booVolume);
+    engine.clickVolume = juce::jlimit (0.0f, 1.0f, clickVolume);
+}
+
+void SettingsFile::WriteEngineKeys (juce::ApplicationProperties& properties, const KeysteadProcessor& engine)
+{
+    const auto settings = [&properties]() -> juce::PropertySet& { return *properties.getUserSettings(); };
+
+    settings().setValue (KeysteadProcessor::tempoModeRef,          engine.tempoMode.load());
+    settings().setValue (KeysteadProcessor::metronomeModeRef,      engine.metronomeMode.load());
+    settings().setValue (KeysteadProcessor::tempoRef,              engine.tempo.load());
+    settings().setValue (KeysteadProcessor::subdivisorRef,         engine.subdivisor.load());
+    settings().setValue (KeysteadProcessor::goodMetronomeRef,      (double) engine.goodMetronome.load());
+    settings().setValue (KeysteadProcessor::noChordMetronomeRef,   (double) engine.noChordMetronome.load());
+    settings().setValue (KeysteadProcessor::goodNoMetronomeRef,    engine.goodNoMetronome.load());
+    settings().setValue (KeysteadProcessor::noChordNoMetronomeRef, engine.noChordNoMetronome.load());
+    settings().setValue (KeysteadProcessor::booVolumeRef,          (double) engine.booVolume.load());
+    settings().setValue (KeysteadProcessor::clickVolumeRef,        (double) engine.clickVolume.load());
+}
+
+void SettingsFile::ReadFilterKeys (const juce::PropertySet& settings, AudioProcessorWITHMidiInFilter& filter)
+{
+    const bool filterChannel = readInt (settings, filterMidiChannelKey, 0) != 0;
+    const int channel        = readInt (settings, midiChannelKey, 1);
+    const bool filterRange   = readInt (settings, filterMidiRangeKey, 0) != 0;
+    int highest              = juce::jlimit (0, 127, readInt (settings, highestNoteKey, 127));
+    int lowest               = juce::jlimit (0, 127, readInt (settings, lowestNoteKey, 0));
+
+    // A range stored upside down would silence every note while the panel, whose thumbs
+    // cannot cross, showed an ordinary range; the two ends are taken in order instead.
+    if (lowest > highest)
+        std::swap (lowest, highest);
+
+    filter.filterMidiChannel = filterChannel;
+    filter.midiChannel = juce::jlimit (1, 16, channel);
+    filter.filterMidiRange = filterRange;
+    filter.highestNote = highest;
+    filter.lowestNote = lowest;
+}
+
+void SettingsFile::WriteFilterKeys (juce::PropertySet& settings, const AudioProcessorWITHMidiInFilter& filter)
+{
+    settings.setValue (filterMidiChannelKey, filter.filterMidiChannel.load());
+    settings.setValue (midiChannelKey,       filter.midiChannel.load());
+    settings.setValue (filterMidiRangeKey,   filter.filterMidiRange.load());
+    settings.setValue (highestNoteKey,       filter.highestNote.load());
+    settings.setValue (lowestNoteKey,        filter.lowestNote.load());
+}

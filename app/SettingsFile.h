@@ -1,0 +1,46 @@
+#pragma once
+
+#include <juce_data_structures/juce_data_structures.h>
+
+class KeysteadProcessor;
+class AudioProcessorWITHMidiInFilter;
+
+/** The per-user settings file: its options, the keys that only the shell knows, and the reading
+    and writing of the engine's and the MIDI filter's values.
+
+    Every value is range-checked when it is read: the file is plain text that anyone can edit,
+    and an older or damaged file must never put a value into the engine that its controls
+    cannot show. A value whose text does not start with a number takes its default; a number
+    outside its range is brought to the nearest value inside it.
+*/
+class SettingsFile
+{
+public:
+    /** The properties-file options: "Keystead.settings", XML, keys case-sensitive. On Linux
+        the framework puts the file at ~/.Keystead/Keystead.settings. */
+    static juce::PropertiesFile::Options GetOptions (const juce::String& applicationName);
+
+    /** The ten engine keys in file order, each through a fresh request for the user settings. */
+    static void ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine);
+    static void WriteEngineKeys (juce::ApplicationProperties& properties, const KeysteadProcessor& engine);
+
+    /** The five MIDI-filter keys in file order. */
+    static void ReadFilterKeys (const juce::PropertySet& settings, AudioProcessorWITHMidiInFilter& filter);
+    static void WriteFilterKeys (juce::PropertySet& settings, const AudioProcessorWITHMidiInFilter& filter);
+
+    static const juce::String filterMidiChannelKey, midiChannelKey, filterMidiRangeKey,
+                              highestNoteKey, lowestNoteKey, audioDeviceStateKey;
+
+    /** Ranges the rest of the program relies on. */
+    static constexpr int minTempo = 30, maxTempo = 250;
+    static constexpr int minSubdivisor = 1, maxSubdivisor = 4;
+
+    // The dial keeps its two limits a gap apart and below 89.9 degrees; the gap shrinks with
+    // the tempo down to 4.5 degrees at 30 BPM. The loaded limits are held to what the dial
+    // allows at the slowest tempo, so no state the dial could have left is ever changed.
+    static constexpr float smallestDialGap = 4.5f, largestDialAngle = 89.9f;
+
+    // The chord strip keeps its bars 29 pixels apart, the left one at 29 or more and the right
+    // one at 176 or less.
+    static constexpr int smallestBarGap = 29, largestBarPosition = 176;
+};

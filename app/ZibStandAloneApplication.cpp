@@ -1,0 +1,118 @@
+#include "app/ZibStandAloneApplication.h"
+
+#include "app/MainComponent.h"
+#include "app/MainWindow.h"
+#include "app/SettingsFile.h"
+#include "engine/AudioProcessorWITHMidiInFilter.h"
+
+ZibStandAloneApplication::ZibStandAloneApplication() = default;
+
+ZibStandAloneApplication::~ZibStandAloneApplication()
+{
+    appProperties = nullptr;
+    player = nullptr;
+    deviceManager = nullptr;
+    mainWindow = nullptr;
+}
+
+const juce::String ZibStandAloneApplication::getApplicationName()    { return "Keystead"; }
+const juce::String ZibStandAloneApplication::getApplicationVersion() { return "1.0.0"; }
+bool ZibStandAloneApplication::moreThanOneInstanceAllowed()          { return true; }
+void ZibStandAloneApplication::anotherInstanceStarted (const juce::String&) {}
+int ZibStandAloneApplication::GetNumOutputs()                        { return 2; }
+
+void ZibStandAloneApplication::systemRequestedQuit()
+{
+    // No question to the user: the settings are written at shut-down anyway.
+    juce::MessageManager::getInstance()->stopDispatchLoop();
+}
+
+void ZibStandAloneApplication::initialise (const juce::String&)
+{
+    appProperties = std::make_unique<juce::ApplicationProperties>();
+    appProperties->setStorageParameters (SettingsFile::GetOptions (getApplicationName()));
+
+    auto& settings = *appProperties->getUserSettings();
+
+    deviceManager = std::make_unique<juce::AudioDeviceManager>();
+
+    const int numOutputs = GetNumOutputs();
+
+    {
+        // Anything but a saved device set-up (no text, broken text, another document) opens
+        // the default device. The manager's error text is not shown: the user picks a device
+        // in the settings window when none could be opened.
+        const auto savedState = juce::parseXML (settings.getValue (SettingsFile::audioDeviceStateKey));
+        deviceManager->initialise (0, numOutputs, savedState.get(), true, {}, nullptr);
+    }
+
+    player = std::make_unique<MyAudioProcessorPlayer>();
+    deviceManager->addAudioCallback (player.get());
+
+    // Every MIDI input present at start is enabled; of several with the same name, the first.
+    const auto midiInputs = juce::MidiInput::getAvailableDevices();
+
+    for (const auto& input : midiInputs)
+    {
+        for (const auto& candidate : midiInputs)
+        {
+            if (candidate.name == input.name)
+            {
+                deviceManager->setMidiInputDeviceEnabled (candidate.identifier, true);
+                break;
+            }
+        }
+    }
+
+    createZibProcessor();
+
+    auto* filter = GetAudioProcessorWithMidiInFilter();
+
+    if (filter != nullptr)
+        SettingsFile::ReadFilterKeys (settings, *filter);
+
+    // The player judges the channel of each message as it arrives, before merging channels.
+    player->SetMidiInFilter (filter);
+
+    createMainWindow();
+
+    juce::MidiInputCallback* midiCallback = nullptr;
+
+    if (mainWindow != nullptr)
+        if (auto* content = dynamic_cast<MainComponent*> (mainWindow->getContentComponent()))
+            midiCallback = content->GetMidiInputCallbackIfAny();
+
+    deviceManager->addMidiInputDeviceCallback ({}, midiCallback != nullptr ? midiCallback : player.get());
+
+    if (mainWindow != nullptr)
+    {
+        mainWindow->setApplicationCommandManagerToWatch (this);
+        registerAllCommandsForTarget (mainWindow.get());
+        getKeyMappings()->resetToDefaultMappings();
+    }
+}
+
+void ZibStandAloneApplication::shutdown()
+{
+    if (appProperties != nullptr)
+    {
+        auto& settings = *appProperties->getUserSettings();
+
+        if (auto* filter = GetAudioProcessorWithMidiInFilter())
+            SettingsFile::WriteFilterKeys (settings, *filter);
+
+        if (deviceManager != nullptr)
+        {
+            const auto state = deviceManager->createStateXml();
+            settings.setValue (SettingsFile::audioDeviceStateKey, state.get());
+        }
+
+        // A file that cannot be written loses this run's values; nothing else can be done.
+        settings.saveIfNeeded();
+    }
+
+    mainWindow = nullptr;
+    deviceManager = nullptr;
+    player = nullptr;
+    appProperties = nullptr;
+}
