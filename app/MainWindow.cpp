@@ -2,6 +2,17 @@
 
 namespace
 {
+    /** Switches a window to the native title bar. On X11 the framework maps the window it
+        recreates for this even when the window is hidden; a hidden window stays off screen. */
+    void switchToNativeTitleBar (juce::DocumentWindow& window)
+    {
+        window.setUsingNativeTitleBar (true);
+
+        if (! window.isVisible())
+            if (auto* peer = window.getPeer())
+                peer->setVisible (false);
+    }
+
     // The four lowest modifier flags: shift, ctrl, alt and (on macOS) command.
     constexpr int keyboardModifierBits = 0x0F;
     constexpr int escapeKeyCode = 27;
@@ -13,7 +24,7 @@ namespace
 ZibStandAloneApplication::MainWindow::AudioDeviceSelectorComponentWindow::AudioDeviceSelectorComponentWindow()
     : juce::DocumentWindow ({}, juce::Colour (0xffff0000), maximiseButton | closeButton)
 {
-    setUsingNativeTitleBar (true);
+    switchToNativeTitleBar (*this);
 
     // Centred while still 0 x 0: the window opens with its corner at the screen's centre.
     centreWithSize (getWidth(), getHeight());
@@ -37,7 +48,7 @@ void ZibStandAloneApplication::MainWindow::AudioDeviceSelectorComponentWindow::c
 ZibStandAloneApplication::MainWindow::MidiInFilterDocumentWindow::MidiInFilterDocumentWindow()
     : juce::DocumentWindow ({}, juce::Colours::white, maximiseButton | closeButton)
 {
-    setUsingNativeTitleBar (true);
+    switchToNativeTitleBar (*this);
     centreWithSize (getWidth(), getHeight());
 }
 

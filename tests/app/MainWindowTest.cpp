@@ -3,6 +3,7 @@
 #include "tests/app/AppTestSupport.h"
 #include "app/MainComponent.h"
 #include "app/MidiInFilterComponent.h"
+#include "tests/app/XWindowState.h"
 
 namespace
 {
@@ -55,6 +56,12 @@ namespace
         return juce::ApplicationCommandTarget::InvocationInfo (commandId);
     }
 
+    bool isMappedOnScreen (juce::Component& window)
+    {
+        auto* peer = window.getPeer();
+        return peer != nullptr && isNativeWindowMapped (peer->getNativeHandle());
+    }
+
     const juce::KeyPress ctrl (int key) { return juce::KeyPress (key, juce::ModifierKeys::ctrlModifier, 0); }
 }
 
@@ -67,6 +74,7 @@ TEST (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenState)
     EXPECT_EQ (window.getName(), "Keystead");
     EXPECT_EQ (window.getBackgroundColour(), juce::Colours::lightgrey);
     EXPECT_TRUE (window.isVisible());
+    EXPECT_TRUE (isMappedOnScreen (window));
     EXPECT_TRUE (window.isUsingNativeTitleBar());
     EXPECT_FALSE (window.isResizable());
     EXPECT_EQ (window.getDesktopWindowStyleFlags() & (juce::ComponentPeer::windowHasMinimiseButton
@@ -95,6 +103,7 @@ TEST (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenState)
     EXPECT_EQ (settings.getName(), "");
     EXPECT_EQ (settings.getBackgroundColour(), juce::Colour (0xffff0000));
     EXPECT_FALSE (settings.isVisible());
+    EXPECT_FALSE (isMappedOnScreen (settings));
     EXPECT_FALSE (settings.isResizable());
     // Centred at the smallest size a document window takes (128 x 128), then resized in place.
     const auto secondaryCorner = screenCentre - juce::Point<int> (64, 64);
@@ -105,6 +114,7 @@ TEST (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenState)
     EXPECT_EQ (filter.getName(), "");
     EXPECT_EQ (filter.getBackgroundColour(), juce::Colours::white);
     EXPECT_FALSE (filter.isVisible());
+    EXPECT_FALSE (isMappedOnScreen (filter));
     EXPECT_EQ (filter.getBounds(), juce::Rectangle<int> (secondaryCorner.x, secondaryCorner.y, 400, 250));
     EXPECT_NE (dynamic_cast<MidiInFilterComponent*> (filter.getContentComponent()), nullptr);
 
