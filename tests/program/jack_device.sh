@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# With a JACK server on the dummy driver (48000 Hz) and no other audio device, the program
+# opens the JACK device and plays into it while it runs. A first start opens it as the
+# default device, which is no choice of the user's, so nothing is recorded for it; once a
+# device state names JACK, the program restores it and saves the device it really opened,
+# with the server's 48000 Hz, at quit.
+set -euo pipefail
+PROGRAM="$(realpath "$1")"
+source "$(dirname "$0")/lib/keystead.bash"
+
+command -v jackd >/dev/null || fail "jackd is not installed (scripts/setup.sh installs jackd2)"
+
+home=$(mktemp -d)
+# A server of our own, so nothing else on the machine is touched.
+export JACK_DEFAULT_SERVER="keystead-test-$$"
+jack_pid=""
+trap 'kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true; [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null; wait 2>/dev/null || true; rm -rf "$home"' EXIT
+
+jackd -r -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
+jack_pid=$!
+for i in $(seq 1 100); do
+    jack_lsp >/dev/null 2>&1 && break
+    kill -0 "$jack_pid" 2>/dev/null || { cat "$home/jackd.log"; fail "jackd did not start"; }
+    sleep 0.1
+done
+[ "$(jack_samplerate)" = "48000" ] || fail "the server runs at $(jack_samplerate) Hz"
+
+program_ports() { jack_lsp | grep -c '^JUCEJack:out_[12]$' || true; }
+
+start_program "$home"
+sleep 1
+[ "$(program_ports)" -eq 2 ] || fail "the program did not open the JACK device: $(jack_lsp | xargs)"
+echo "with JACK: window after ${STARTUP_MS} ms, resident memory $(resident_kb) kB"
+quit_through_menu
+[ "$(program_ports)" -eq 0 ] || fail "the device was not closed at quit"
+file=$(settings_file "$home")
+[ "$(setting_keys "$file" | wc -l)" -eq 16 ] || fail "the file does not hold sixteen keys"
+[ "$(setting "$file" audioDeviceState)" = "" ] || fail "a default device was recorded as chosen"
+
+# A state naming JACK's "system" device, as choosing it in the audio settings window leaves it;
+# the rate asked for is one the server does not run at.
+python3 - "$file" <<'PY'
+import sys, xml.etree.ElementTree as ET
+tree = ET.parse(sys.argv[1])
+for v in tree.getroot().iter("VALUE"):
+    if v.get("name") == "audioDeviceState":
+        v.attrib.pop("val", None)
+        ET.SubElement(v, "DEVICESETUP", {"deviceType": "JACK", "audioOutputDeviceName": "system", "audioDeviceRate": "44100.0"})
+tree.write(sys.argv[1])
+PY
+
+start_program "$home"
+sleep 1
+[ "$(program_ports)" -eq 2 ] || fail "the program did not reopen the JACK device"
+quit_through_menu
+
+state=$(setting "$file" audioDeviceState)
+echo "saved device state: $state"
+python3 - "$state" <<'PY' || fail "the saved device state does not name the JACK device at 48000 Hz"
+import sys, xml.etree.ElementTree as ET
+e = ET.fromstring(sys.argv[1])
+assert e.tag == "DEVICESETUP", e.tag
+assert e.get("deviceType") == "JACK", e.get("deviceType")
+assert e.get("audioOutputDeviceName"), "no device name"
+assert float(e.get("audioDeviceRate")) == 48000.0, e.get("audioDeviceRate")
+PY
+echo "PASS"
