@@ -15,8 +15,9 @@ class ScopedTemporaryHome
 {
 public:
     ScopedTemporaryHome()
+        // Unique across the test processes that ctest runs side by side.
         : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                      .getNonexistentChildFile ("keystead-home", {}, false))
+                      .getChildFile ("keystead-home-" + juce::Uuid().toString()))
     {
         folder.createDirectory();
 
