@@ -165,22 +165,3 @@ TEST (MyAudioProcessorPlayer, ChannelAndRangeFiltersCombine)
     EXPECT_EQ (bytesOf (rig.play ({ { 0x9B, 47, 90 }, { 0x9B, 48, 90 }, { 0x9B, 72, 90 }, { 0x9B, 73, 90 }, { 0x9A, 60, 90 } })),
                (Bytes { { 0x9B, 48, 90 }, { 0x9B, 72, 90 } }));
 }
-
-TEST (MyAudioProcessorPlayer, WithoutAFilterObjectEveryChannelMessageMovesToChannelOne)
-{
-    RecordingEngine engine;
-    MyAudioProcessorPlayer player;
-    FakeDevice device;
-    player.setProcessor (&engine);
-    player.audioDeviceAboutToStart (&device);
-
-    player.handleIncomingMidiMessage (nullptr, juce::MidiMessage (0x93, 60, 80, juce::Time::getMillisecondCounterHiRes() * 0.001));
-
-    juce::MidiBuffer queued;
-    player.getMidiMessageCollector().removeNextBlockOfMessages (queued, 512);
-    ASSERT_EQ (queued.getNumEvents(), 1);
-    EXPECT_EQ ((*queued.begin()).getMessage().getRawData()[0], 0x90);
-
-    player.audioDeviceStopped();
-    player.setProcessor (nullptr);
-}
