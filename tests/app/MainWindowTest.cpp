@@ -293,3 +293,32 @@ TEST (Application, QuitRequestStopsTheMessageLoopAndShutDownEmptiesEverything)
     EXPECT_EQ (app.processor, nullptr);
     EXPECT_TRUE (home.settingsFile().existsAsFile());
 }
+
+TEST (Application, ShutDownCutsTheEnginesEditorLinkBeforeTheWindowsGo)
+{
+    ScopedTemporaryHome home;
+    RunningApplication<> running;
+    auto& engine = *running.app->processor;
+
+    /** The filter window goes first of the main window's parts, before the editor. */
+    struct Watcher : juce::ComponentListener
+    {
+        void componentBeingDeleted (juce::Component&) override
+        {
+            activeEditorThen = engine->getActiveEditor();
+            seen = true;
+        }
+
+        KeysteadProcessor* engine = nullptr;
+        juce::AudioProcessorEditor* activeEditorThen = nullptr;
+        bool seen = false;
+    } watcher;
+
+    watcher.engine = &engine;
+    ASSERT_NE (engine.getActiveEditor(), nullptr);
+    running.window().midiInFilterWindow.addComponentListener (&watcher);
+
+    running.quit();
+    EXPECT_TRUE (watcher.seen);
+    EXPECT_EQ (watcher.activeEditorThen, nullptr);
+}
