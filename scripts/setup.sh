@@ -12,7 +12,7 @@ packages=(
     fonts-dejavu-core fontconfig-config
     libgtest-dev libbenchmark-dev
     # headless runs and tests
-    xvfb xauth x11-utils xdotool imagemagick jackd2
+    xvfb xauth x11-utils xdotool imagemagick jackd2 python3
 )
 
 missing=()
