@@ -19,12 +19,8 @@ KeysteadEditor::~KeysteadEditor() = default;
 juce::Image& KeysteadEditor::GetBackground()
 {
     // Function-local static: decoded once, thread-safely, on the first call.
-    static juce::Image background = []
-    {
-        int size = 0;
-        const char* data = BinaryData::getNamedResource ("resource_KeysteadEditor_vorthAuPiano_jpg", size);
-        return data != nullptr ? juce::ImageCache::getFromMemory (data, size) : juce::Image();
-    }();
+    static juce::Image background = juce::ImageCache::getFromMemory (BinaryData::resource_KeysteadEditor_vorthAuPiano_jpg,
+                                                                     BinaryData::resource_KeysteadEditor_vorthAuPiano_jpgSize);
 
     return background;
 }
