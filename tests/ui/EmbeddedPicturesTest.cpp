@@ -40,8 +40,4 @@ TEST (EmbeddedPictures, NotesAreTransparentPicturesOfTheirSizes)
         EXPECT_TRUE (image.hasAlphaChannel());
         EXPECT_EQ (image.getPixelAt (0, 0).getAlpha(), 0) << "transparent ground";
     }
-
-    EXPECT_EQ (KeysteadEditor::MS_GOOD_COLOUR.getARGB(), 0xFF90EE90u);
-    EXPECT_EQ (KeysteadEditor::MS_BAD_COLOUR.getARGB(), 0xFFFF1493u);
-    EXPECT_DOUBLE_EQ (KeysteadEditor::PI_OVER_2, juce::MathConstants<double>::halfPi);
 }

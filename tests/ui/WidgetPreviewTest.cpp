@@ -48,15 +48,12 @@ TEST (WidgetPreview, WritesEachWidgetOnTheBackgroundUnderBuild)
     for (float fade : { 1.0f, 0.35f })
     {
         Scene scene (KeysteadEditor::GetBackground(), &fade);
-        auto& window = scene.window;
-        auto* start = new KeysteadEditor::TwinkelingToggleButton ("START");
-        scene.add (start, { 33, 97, 100, 24 });
-        start->setRadioGroupId (1);
+        scene.add (new KeysteadEditor::TwinkelingToggleButton ("START"), { 33, 97, 100, 24 });
 
         auto& stop = scene.add (new juce::ToggleButton ("STOP"), { 33, 133, 100, 24 });
         stop.setToggleState (true, juce::dontSendNotification);
 
-        auto& litStart = scene.add (new KeysteadEditor::TwinkelingToggleButton ("START"), { 150, 97, 100, 24 });
+        auto& litStart = scene.add (new KeysteadEditor::TwinkelingToggleButton ("START"), { 130, 300, 100, 24 });
         litStart.lit = true;
         litStart.handleAsyncUpdate();
 
@@ -102,8 +99,11 @@ TEST (WidgetPreview, WritesEachWidgetOnTheBackgroundUnderBuild)
         auto& result = scene.add (new KeysteadEditor::TwinklelingLabel ("new label", {}), { 257, 400, 209, 106 });
         result.setJustificationType (juce::Justification::centred);
         result.mode = KeysteadEditor::TwinklelingLabel::goodMode;
-        result.step = 3;
-        result.handleAsyncUpdate();
+        for (int step : { 0, 3 })
+        {
+            result.step = step;
+            result.handleAsyncUpdate();
+        }
 
         const auto name = fade >= 1.0f ? juce::String ("widgets.png") : juce::String ("widgets-fade-035.png");
         EXPECT_TRUE (writePng (renderWindow (scene, fade, 1), name));
@@ -112,12 +112,11 @@ TEST (WidgetPreview, WritesEachWidgetOnTheBackgroundUnderBuild)
         {
             // Close-ups at four times the size, for the walls and wells.
             const auto big = renderWindow (scene, fade, 4);
-            EXPECT_TRUE (writePng (big.getClippedImage ({ 20 * 4, 85 * 4, 240 * 4, 85 * 4 }), "buttons-x4.png"));
+            EXPECT_TRUE (writePng (big.getClippedImage ({ 20 * 4, 85 * 4, 120 * 4, 85 * 4 }), "start-stop-x4.png"));
+            EXPECT_TRUE (writePng (big.getClippedImage ({ 120 * 4, 290 * 4, 290 * 4, 45 * 4 }), "lit-off-on-x4.png"));
             EXPECT_TRUE (writePng (big.getClippedImage ({ 500 * 4, 185 * 4, 220 * 4, 220 * 4 }), "sliders-lamps-x4.png"));
             EXPECT_TRUE (writePng (big.getClippedImage ({ 30 * 4, 185 * 4, 190 * 4, 85 * 4 }), "volumes-x4.png"));
         }
-
-        window.deleteAllChildren();
     }
 
     EXPECT_TRUE (previewFolder().getChildFile ("widgets.png").existsAsFile());

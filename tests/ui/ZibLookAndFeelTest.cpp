@@ -49,19 +49,6 @@ namespace
     }
 }
 
-TEST (ZibLookAndFeel, ConstructorSetsCaretTextBoxAndTrackColours)
-{
-    Scene scene (makeUniformPicture (juce::Colours::white));
-    auto& laf = scene.lookAndFeel;
-
-    EXPECT_EQ (laf.findColour (juce::CaretComponent::caretColourId).getARGB(), 0xFFFFFFFFu);
-    EXPECT_EQ (laf.findColour (juce::Slider::textBoxTextColourId).getARGB(), 0xFFFFFFFFu);
-    EXPECT_EQ (laf.findColour (juce::Slider::textBoxBackgroundColourId).getARGB(), 0xFF000000u);
-    EXPECT_EQ (laf.findColour (juce::Slider::textBoxHighlightColourId).getARGB(), 0xFFBCBCFFu);
-    EXPECT_EQ (laf.findColour (juce::Slider::textBoxOutlineColourId).getARGB(), 0x00000000u);
-    EXPECT_EQ (laf.findColour (juce::Slider::trackColourId).getARGB(), 0xFF000000u);
-}
-
 TEST (ZibLookAndFeel, RaisedButtonFaceIsThePictureBeneathLiftedByItsDepth)
 {
     Scene scene (makeCoordinatePicture());
@@ -283,22 +270,6 @@ TEST (ZibLookAndFeel, DisabledSliderShowsItsTrackButNoThumb)
     const auto disabled = snapshot (slider);
     EXPECT_EQ (countPixels (disabled, thumbFace), 0);
     EXPECT_GT (countPixels (disabled, juce::Colours::black), 20);
-}
-
-TEST (ZibLookAndFeel, SliderTextBoxIsWhiteOnBlackWithSmallPlainFont)
-{
-    Scene scene (makeUniformPicture (juce::Colours::white));
-    auto& slider = scene.add (new juce::Slider (juce::Slider::LinearHorizontal, juce::Slider::TextBoxAbove),
-                              { 526, 347, 183, 48 });
-    std::unique_ptr<juce::Label> box (scene.lookAndFeel.createSliderTextBox (slider));
-
-    EXPECT_FLOAT_EQ (box->getFont().getHeight(), 12.0f);
-    EXPECT_FALSE (box->getFont().isBold());
-    EXPECT_EQ (box->findColour (juce::Label::textColourId), juce::Colours::white);
-    EXPECT_EQ (box->findColour (juce::Label::backgroundColourId), juce::Colours::black);
-    EXPECT_EQ (box->findColour (juce::TextEditor::textColourId), juce::Colours::white);
-    EXPECT_EQ (box->findColour (juce::TextEditor::backgroundColourId), juce::Colours::black);
-    EXPECT_EQ (box->findColour (juce::TextEditor::highlightColourId).getARGB(), 0xFFBCBCFFu);
 }
 
 TEST (ZibLookAndFeel, WellLeavesWhatFollowsSunkByItsDepth)
