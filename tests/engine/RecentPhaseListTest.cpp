@@ -3,6 +3,9 @@
 #include <random>
 
 #include "engine/KeysteadProcessor.h"
+#include "EngineTestSupport.h"
+
+using enginetest::bruteForceReference;
 
 namespace
 {
@@ -23,53 +26,6 @@ namespace
         RelaxedAtomic<float> window;
         List list;
     };
-
-    float fwd (float a, float b) { float d = b - a; if (d < 0.0f) d += 1.0f; return d; }
-
-    /** The reference worked out the slow way: every start's window counted entry by entry. */
-    float bruteForceReference (const std::vector<float>& v, float degrees)
-    {
-        const size_t n = v.size();
-        if (n < 2)
-            return -1.0f;
-
-        const float w = degrees * (1.0f / 360.0f);
-        size_t bestStart = 0, bestCount = 1;
-        float bestSpread = 0.0f;
-
-        for (size_t i = 0; i < n; ++i)
-        {
-            size_t count = 1;
-            float spread = 0.0f;
-            for (size_t k = 1; k < n; ++k)
-            {
-                const float d = fwd (v[i], v[(i + k) % n]);
-                if (! (d < w))
-                    break;
-                ++count;
-                spread = d;
-            }
-
-            if (count >= 2 && count >= bestCount && (count > bestCount || spread < bestSpread))
-            {
-                bestStart = i;
-                bestCount = count;
-                bestSpread = spread;
-            }
-        }
-
-        if (bestCount == 1)
-            return -1.0f;
-
-        float sum = 0.0f;
-        for (size_t k = 1; k < bestCount; ++k)
-            sum += fwd (v[bestStart], v[(bestStart + k) % n]);
-
-        float m = v[bestStart] + sum / (float) bestCount;
-        if (m >= 1.0f)
-            m -= 1.0f;
-        return m;
-    }
 
     /** Walking the values once round (last back to first) steps down at most once. */
     bool isInCircularOrder (const std::vector<float>& v)
