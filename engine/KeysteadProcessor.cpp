@@ -157,6 +157,7 @@ KeysteadProcessor::KeysteadProcessor()
     lowestNote = 0;
 
     incomingNotes.reserve (reservedNotes);
+    chordNotes.reserve (reservedNotes);
     pendingBadNotes.reserve (reservedGroupNotes);
     pendingGoodNotes.reserve (reservedGroupNotes);
 
