@@ -285,3 +285,13 @@ TEST (EditorSignals, DetachingWaitsForACallInProgress)
     harness.processBlock();  // no editor: nothing reaches the old one
     EXPECT_EQ (editor.take().size(), 1u);
 }
+
+TEST (EditorSignals, NewDotHaloIsCentredAtTheDotsAngleAndRadius)
+{
+    // 12 o'clock is the reference; a quarter of a turn later is 3 o'clock.
+    EXPECT_EQ (KeysteadProcessor::NewDotCentre (0.0f, 1.0f, 200, 200), juce::Point<int> (100, 0));
+    EXPECT_EQ (KeysteadProcessor::NewDotCentre (0.25f, 1.0f, 200, 200), juce::Point<int> (200, 100));
+    // Half a turn: sin of the single-precision angle is a hair below 0, and the centre is truncated.
+    EXPECT_EQ (KeysteadProcessor::NewDotCentre (0.5f, 0.5f, 200, 100), juce::Point<int> (99, 75));
+    EXPECT_EQ (KeysteadProcessor::NewDotCentre (0.75f, 0.5f, 300, 300), juce::Point<int> (75, 150));
+}
