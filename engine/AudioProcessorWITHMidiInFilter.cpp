@@ -4,16 +4,25 @@ namespace
 {
     constexpr int reservedMidiBytes = 4096;
 
-    /** A real device never sends a channel message of the wrong length or an event that starts
-        on a data byte; such bytes can only come from a fault upstream, and nothing downstream
+    /** A real device never sends a channel message of the wrong length, one whose data bytes have
+        the top bit set, or an event that starts on a data byte; such bytes can only come from a fault upstream, and nothing downstream
         could read them safely. */
     bool isWellFormed (const juce::MidiMessageMetadata& event) noexcept
     {
         if (event.numBytes <= 0 || event.data[0] < 0x80)
             return false;
 
-        return event.data[0] >= 0xF0
-            || event.numBytes == juce::MidiMessage::getMessageLengthFromFirstByte (event.data[0]);
+        if (event.data[0] >= 0xF0)
+            return true;
+
+        if (event.numBytes != juce::MidiMessage::getMessageLengthFromFirstByte (event.data[0]))
+            return false;
+
+        for (int i = 1; i < event.numBytes; ++i)
+            if (event.data[i] >= 0x80)
+                return false;
+
+        return true;
     }
 }
 

@@ -62,6 +62,28 @@ public:
     {
         explicit OrderedS1ValueListWithReference (const RelaxedAtomic<float>* windowInDegrees);
 
+        /** Stamps the new phase with the next age, drops the entries too old to be drawn, and
+            puts the phase into the first gap whose forward arc holds it. */
+        void InsertValue (float phase, float dotRadius);
+
+        /** Removes the newest of the entries whose value equals the phase exactly. Nothing is
+            removed when no entry, or every entry, holds that value. */
+        void EraseValue (float phase);
+
+        /** Recomputes the reference: the circular mean of the densest group of phases that fits
+            into the window, or UNDEFINED when no window holds two phases. */
+        void UpdateReference();
+
+        /** The arc from one phase to another in the direction of increasing phase, in [0, 1). */
+        static float ForwardDistance (float from, float to) noexcept
+        {
+            const float difference = to - from;
+            return difference < 0.0f ? difference + 1.0f : difference;
+        }
+
+        /** The list keeps the newest phase and at most this many before it. */
+        static constexpr int maxAgeDifference = 200;
+
         std::vector<S1Float> values;
         juce::CriticalSection lock;
         int ageCounter = 0;
@@ -94,6 +116,26 @@ public:
 
     /** Mixes the due requests of sound n into the output and retires the finished ones. */
     void PlayBuffer (int n, juce::AudioBuffer<float>& output);
+
+    /** Closes the open tempo-mode group: forgives stray neighbouring keys, asks for the boo
+        sound, lets the tempo follow the player, adds the errors to the statistics and
+        recomputes the reference. Audio thread only. */
+    void ProcessPendingBadAndGoodNotes();
+
+    /** Detaches the editor before it is deleted, in place of the framework's
+        editorBeingDeleted: clears the active editor and then waits until a hand-over that the
+        audio thread may have started to that editor has returned, so the audio thread never
+        calls an editor that is being destroyed. Message thread; the wait is at most one short
+        notification call. */
+    void DetachEditor (juce::AudioProcessorEditor* editor) noexcept;
+
+    /** Where the halo of a new phase dot is centred on a display of the given size: the dot's
+        offset from the reference as an angle clockwise from 12 o'clock, at its drawing radius. */
+    static juce::Point<int> NewDotCentre (float offsetFromReference, float dotRadius, int width, int height) noexcept;
+
+    /** The slowest and fastest tempo the engine works with; a stored tempo outside (or not a
+        number) is brought into this range before any beat length is worked out. */
+    static constexpr double minimumTempo = 30.0, maximumTempo = 250.0, fallbackTempo = 120.0;
 
     //==============================================================================
     const juce::String getName() const override;
@@ -162,7 +204,43 @@ private:
     /** The reset that ResetLists asks for, carried out on the audio thread. */
     void PerformRequestedReset();
 
+    // The block's steps, in the order processBlock runs them.
+    void SendNoteOnSignal (const juce::MidiBuffer& midiMessages);
+    void CollectNoteOns (const juce::MidiBuffer& midiMessages);
+    void AdvanceBeatClock (int blockLength);
+    void JudgeTempoModeNotes (int blockLength);
+    void JudgeChords (int blockLength, int sampleRate);
+    void ShiftStoredPositions (int blockLength) noexcept;
+
+    // Working values read from fields that a settings file or the controls may have filled with
+    // anything; each is brought into its usable range first.
+    double CurrentTempo() const noexcept;
+    int CurrentSubdivisor() const noexcept;
+    int BeatLength() const noexcept;
+    float MillisecondsOf (float distance) const noexcept;
+
+    /** The phase of a note against the latest scheduled click, at the current tempo and note
+        value, in [0, 1). */
+    float PhaseOf (const Note& note) const noexcept;
+
+    void AppendBooRequest (bool attenuated);
+    void SendChordSpreadSignal (float spreadMs);
+
+    // Hand-overs to the user interface. Each fetches the active editor once and does nothing
+    // when none is open; judging, statistics, sounds and the tempo follow never depend on them.
+    void HandOverNewDot (float offsetFromReference, float dotRadius);
+    void HandOverPhaseDisplayUpdate();
+    void HandOverTempoChange (double newTempo, double oldTempo);
+
+    /** Calls use (editor) with the active editor, if one is open. While it runs, DetachEditor
+        on the message thread waits, so the editor cannot be deleted under the call. */
+    template <typename Use>
+    void WithActiveEditor (Use&& use);
+
     std::atomic<bool> resetRequested { false };
+    std::atomic<int> editorHandOversInFlight { 0 };
+
+    std::vector<Note> chordNotes;  // the chord being judged, latest note first
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KeysteadProcessor)
 };

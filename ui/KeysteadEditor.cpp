@@ -1,5 +1,10 @@
 #include "ui/KeysteadEditor.h"
 
+#include "BinaryData.h"
+
+const juce::Colour KeysteadEditor::MS_GOOD_COLOUR (0xFF90EE90);
+const juce::Colour KeysteadEditor::MS_BAD_COLOUR (0xFFFF1493);
+
 KeysteadEditor::KeysteadEditor (juce::AudioProcessor& processorToEdit,
                                 int, int,
                                 RelaxedAtomic<float>&, RelaxedAtomic<float>&,
@@ -10,3 +15,12 @@ KeysteadEditor::KeysteadEditor (juce::AudioProcessor& processorToEdit,
 }
 
 KeysteadEditor::~KeysteadEditor() = default;
+
+juce::Image& KeysteadEditor::GetBackground()
+{
+    // Function-local static: decoded once, thread-safely, on the first call.
+    static juce::Image background = juce::ImageCache::getFromMemory (BinaryData::resource_KeysteadEditor_vorthAuPiano_jpg,
+                                                                     BinaryData::resource_KeysteadEditor_vorthAuPiano_jpgSize);
+
+    return background;
+}

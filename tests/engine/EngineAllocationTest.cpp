@@ -45,3 +45,66 @@ TEST (EngineAllocation, MixingAndFilteringDoNotAllocateOnceWarm)
         harness.midi.clear();
     }
 }
+
+namespace
+{
+    /** Runs `blocks` blocks, filling each with fill (block index) first; counts the heap
+        allocations of the processBlock calls only. */
+    template <typename Fill>
+    size_t allocationsWhilePlaying (KeysteadProcessor& engine, ProcessorHarness& harness, int blocks, Fill fill)
+    {
+        size_t total = 0;
+        for (int i = 0; i < blocks; ++i)
+        {
+            fill (i);
+            ScopedAllocationCounter counter;
+            engine.processBlock (harness.output, harness.midi);
+            total += counter.count();
+            harness.midi.clear();
+        }
+        return total;
+    }
+}
+
+TEST (EngineAllocation, SteadyTempoAndChordPlayingDoNotAllocate)
+{
+    for (int mode : { 1, 0 })
+    {
+        KeysteadProcessor engine;
+        ProcessorHarness harness (engine);
+        engine.tempoMode = mode;
+        engine.metronomeMode = 0;  // the tempo follow runs too
+        engine.SetIsRunning (true);
+
+        // Tempo mode: a note on every beat, now and then a small chord with a stray key, some
+        // notes far off; chord mode: a chord of 3 to 10 notes every twelve blocks.
+        auto fill = [&] (int block)
+        {
+            if (mode == 1)
+            {
+                if (block % 47 == 0)
+                {
+                    harness.noteOn (100, 60);
+                    if (block % 3 == 0) harness.noteOn (120, 61);
+                    if (block % 5 == 0) harness.noteOn (300, 72);
+                }
+                if (block % 101 == 7)
+                    harness.noteOn (10, 50);
+            }
+            else if (block % 12 == 0)
+            {
+                const int notes = 3 + block % 8;
+                for (int k = 0; k < notes; ++k)
+                    harness.noteOn (k * 40, 48 + 2 * k);
+            }
+        };
+
+        allocationsWhilePlaying (engine, harness, 3000, fill);  // warm up: lists reach their size
+        EXPECT_EQ (allocationsWhilePlaying (engine, harness, 3000, fill), 0u) << "mode " << mode;
+        EXPECT_GT (engine.nbEvaluated.load(), 30);
+        if (mode == 1)
+        {
+            EXPECT_GT (engine.s1List.values.size(), 60u);
+        }
+    }
+}

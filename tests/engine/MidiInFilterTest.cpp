@@ -123,9 +123,11 @@ TEST_F (FilterTest, RebuiltBufferKeepsOrderAndPositions)
 
 TEST_F (FilterTest, MalformedEventsAreDroppedWhateverTheSettings)
 {
-    // Bytes that no device sends: a channel message cut short, or one starting on a data byte.
+    // Bytes that no device sends: a channel message cut short, a data byte with its top bit set,
+    // or an event starting on a data byte.
     const juce::uint8 truncatedNoteOn[] = { 0x90, 60 };
     const juce::uint8 dataByteFirst[] = { 0x3C, 0x64, 0x10 };
+    const juce::uint8 noteAbove127[] = { 0x90, 0xC8, 100 };
     const juce::uint8 goodNoteOn[] = { 0x90, 61, 100 };
 
     for (bool filtersOn : { false, true })
@@ -136,6 +138,7 @@ TEST_F (FilterTest, MalformedEventsAreDroppedWhateverTheSettings)
         juce::MidiBuffer buffer;
         buffer.addEvent (truncatedNoteOn, 2, 0);
         buffer.addEvent (dataByteFirst, 3, 1);
+        buffer.addEvent (noteAbove127, 3, 1);
         buffer.addEvent (goodNoteOn, 3, 2);
         engine.FilterByMidiChannelAndNoteLimits (buffer);
 
