@@ -38,9 +38,9 @@ void KeysteadApplication::shutdown()
         if (appProperties != nullptr)
             SettingsFile::WriteEngineKeys (*appProperties, *processor);
 
-        // From here on the audio thread finds no editor to send anything to, so the editor
-        // can go while the device still runs.
-        processor->editorBeingDeleted (processor->getActiveEditor());
+        // From here on the audio thread finds no editor to send anything to, and a hand-over
+        // already under way has returned, so the editor can go while the device still runs.
+        processor->DetachEditor (processor->getActiveEditor());
     }
 
     ZibStandAloneApplication::shutdown();

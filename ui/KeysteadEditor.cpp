@@ -16,6 +16,13 @@ KeysteadEditor::KeysteadEditor (juce::AudioProcessor& processorToEdit,
 
 KeysteadEditor::~KeysteadEditor() = default;
 
+void KeysteadEditor::paint (juce::Graphics& g)
+{
+    // The window shows this editor as opaque, so every pixel must be painted.
+    g.fillAll (juce::Colours::white);
+    g.drawImageAt (GetBackground(), 0, 0);
+}
+
 juce::Image& KeysteadEditor::GetBackground()
 {
     // Function-local static: decoded once, thread-safely, on the first call.

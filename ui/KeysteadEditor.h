@@ -28,6 +28,8 @@ public:
 
     ~KeysteadEditor() override;
 
+    void paint (juce::Graphics& g) override;
+
     static constexpr int editorWidth = 734;
     static constexpr int editorHeight = 564;
 
