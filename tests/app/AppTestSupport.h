@@ -1,96 +1,46 @@
 #pragma once
 
-#include <cstdlib>
-#include <memory>
-
-#include <juce_gui_basics/juce_gui_basics.h>
+#include <gtest/gtest.h>
 
 #include "app/KeysteadApplication.h"
 #include "app/KeysteadMainWindow.h"
-#include "app/SettingsFile.h"
 #include "engine/KeysteadProcessor.h"
+#include "tests/app/XWindowState.h"
 
-/** A fresh, empty home folder for the life of a test; the settings file goes there. */
-class ScopedTemporaryHome
+// Each test runs with a connection to the X server and a fresh, empty home folder, where the
+// settings file goes.
+class AppTest : public ::testing::Test
 {
-public:
-    ScopedTemporaryHome()
-        // Unique across the test processes that ctest runs side by side.
-        : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                      .getChildFile ("keystead-home-" + juce::Uuid().toString()))
+protected:
+    AppTest()  { home.createDirectory(); setenv ("HOME", home.getFullPathName().toRawUTF8(), 1); }
+    ~AppTest() override { setenv ("HOME", previousHome.toRawUTF8(), 1); home.deleteRecursively(); }
+
+    void SetUp() override
     {
-        folder.createDirectory();
-
-        if (const char* old = std::getenv ("HOME"))
-            previous = old;
-
-        setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
+        // Without a connection the framework's first window would crash the process.
+        ASSERT_TRUE (connectToXServer() && juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr)
+            << "no X server at DISPLAY=" << juce::SystemStats::getEnvironmentVariable ("DISPLAY", {});
     }
 
-    ~ScopedTemporaryHome()
-    {
-        if (previous.isNotEmpty())
-            setenv ("HOME", previous.toRawUTF8(), 1);
-
-        folder.deleteRecursively();
-    }
-
-    juce::File settingsFile() const { return folder.getChildFile (".Keystead/Keystead.settings"); }
-
-    void writeSettings (const juce::String& text) const
-    {
-        settingsFile().getParentDirectory().createDirectory();
-        settingsFile().replaceWithText (text);
-    }
-
-    juce::File folder;
-    juce::String previous;
-};
-
-/** The application as the framework's entry runs it: built, initialised, and shut down and
-    deleted at the end (unless the test did so itself). */
-template <typename Application = KeysteadApplication>
-class RunningApplication
-{
-public:
-    RunningApplication()
+    // The application built and initialised as the framework's entry does it; at the end it is
+    // shut down and deleted, as the entry does after its message loop.
+    template <typename Application = KeysteadApplication>
+    static auto start()
     {
         // Marks the process as an application, which the framework's application base requires.
-        juce::JUCEApplicationBase::createInstance = &neverCalled;
-        app = std::make_unique<Application>();
+        juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
+        std::unique_ptr<Application, void (*) (ZibStandAloneApplication*)> app (new Application(), [] (ZibStandAloneApplication* a)
+            { a->shutdown(); delete a; juce::JUCEApplicationBase::createInstance = nullptr; });
         app->initialise ({});
+        return app;
     }
 
-    ~RunningApplication()
-    {
-        quit();
-        app = nullptr;
-        juce::JUCEApplicationBase::createInstance = nullptr;
-    }
+    juce::File settingsFile() const { return home.getChildFile (".Keystead/Keystead.settings"); }
+    juce::StringPairArray savedValues() const { return juce::PropertiesFile (settingsFile(), {}).getAllProperties(); }
+    void writeSettings (const juce::MemoryBlock& bytes) const { settingsFile().create(); settingsFile().replaceWithData (bytes.getData(), bytes.getSize()); }
+    juce::MemoryBlock settingsBytes() const { juce::MemoryBlock bytes; settingsFile().loadFileAsData (bytes); return bytes; }
 
-    void quit()
-    {
-        if (app != nullptr && ! hasQuit)
-        {
-            app->shutdown();
-            hasQuit = true;
-        }
-    }
-
-    ZibStandAloneApplication::MainWindow& window() { return *app->mainWindow; }
-
-    std::unique_ptr<Application> app;
-    bool hasQuit = false;
-
-private:
-    static juce::JUCEApplicationBase* neverCalled() { return nullptr; }
+    // Unique across the test processes that ctest runs side by side.
+    const juce::File home = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("keystead-home-" + juce::Uuid().toString());
+    const juce::String previousHome = juce::SystemStats::getEnvironmentVariable ("HOME", {});
 };
-
-/** Runs the application once from start to quit in the given home, letting the test change
-    the engine in between. */
-template <typename Change>
-void runOnce (Change&& change)
-{
-    RunningApplication<> running;
-    change (*running.app->processor);
-}

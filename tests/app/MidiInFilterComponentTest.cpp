@@ -5,157 +5,51 @@
 
 namespace
 {
-    struct ChildSpec
+    // The panel as the user sees it: its children's enabling in creation order (the two toggles,
+    // the channel list, the slider, the two note names, "from", "to"), then the two filters.
+    juce::String shown (const MidiInFilterComponent& p)
     {
-        juce::Component* child;
-        const char* name;
-        juce::Rectangle<int> bounds;
-    };
-}
+        juce::String text;
 
-TEST (MidiInFilterComponent, ChildrenHaveTheirTextsBoundsAndSettings)
-{
-    KeysteadProcessor engine;
-    MidiInFilterComponent panel (&engine);
+        for (auto* child : p.getChildren())
+            text << (child->isEnabled() ? "+" : "-");
 
-    EXPECT_EQ (panel.getWidth(), 400);
-    EXPECT_EQ (panel.getHeight(), 250);
-
-    const ChildSpec children[] = {
-        { panel.channelToggle.get(), "new toggle button", { 40, 48, 80, 24 } },
-        { panel.rangeToggle.get(),   "new toggle button", { 40, 152, 80, 24 } },
-        { panel.channelCombo.get(),  "new combo box",     { 136, 48, 80, 24 } },
-        { panel.rangeSlider.get(),   "new slider",        { 128, 152, 240, 24 } },
-        { panel.lowNoteLabel.get(),  "new label",         { 200, 176, 40, 24 } },
-        { panel.highNoteLabel.get(), "new label",         { 272, 176, 40, 24 } },
-        { panel.fromLabel.get(),     "new label",         { 160, 176, 40, 24 } },
-        { panel.toLabel.get(),       "new label",         { 240, 176, 24, 24 } },
-    };
-
-    ASSERT_EQ (panel.getNumChildComponents(), 8);
-
-    for (int i = 0; i < 8; ++i)
-    {
-        SCOPED_TRACE (i);
-        EXPECT_EQ (panel.getChildComponent (i), children[i].child) << "creation and z-order";
-        EXPECT_EQ (children[i].child->getName(), children[i].name);
-        EXPECT_EQ (children[i].child->getBounds(), children[i].bounds);
-        EXPECT_TRUE (children[i].child->isVisible());
+        return text << (p.channelToggle->getToggleState() ? " channel on " : " channel off ") << p.channelCombo->getSelectedId()
+                    << (p.rangeToggle->getToggleState() ? ", range on " : ", range off ") << p.lowNoteLabel->getText() << ".." << p.highNoteLabel->getText();
     }
 
-    EXPECT_EQ (panel.channelToggle->getButtonText(), "chanel");
-    EXPECT_EQ (panel.rangeToggle->getButtonText(), "range");
-    EXPECT_EQ (panel.fromLabel->getText(), "from");
-    EXPECT_EQ (panel.toLabel->getText(), "to");
-    EXPECT_EQ (panel.lowNoteLabel->getText(), "C-2");
-    EXPECT_EQ (panel.highNoteLabel->getText(), "G8");
-    EXPECT_EQ (panel.rangeSlider->getSliderStyle(), juce::Slider::TwoValueHorizontal);
-
-    juce::StringArray channelTexts;
-
-    for (int i = 0; i < panel.channelCombo->getNumItems(); ++i)
-        if (panel.channelCombo->getItemId (i) == i + 1)
-            channelTexts.add (panel.channelCombo->getItemText (i));
-
-    EXPECT_EQ (channelTexts.joinIntoString (" "), "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16");
+    // The engine's five filter fields.
+    juce::String fields (const AudioProcessorWITHMidiInFilter& e)
+    {
+        return juce::String::formatted ("%d %d %d %d..%d", (int) e.filterMidiChannel, (int) e.midiChannel, (int) e.filterMidiRange,
+                                        (int) e.lowestNote, (int) e.highestNote);
+    }
 }
 
-TEST (MidiInFilterComponent, ShowsTheStoredValuesWithEnablingFollowingTheToggles)
+TEST (MidiInFilterComponent, ShowsTheEnginesValuesAndWritesEveryChangeToItAtOnce)
 {
     KeysteadProcessor engine;
     engine.filterMidiChannel = true;
     engine.midiChannel = 5;
-    engine.filterMidiRange = false;
-    engine.lowestNote = 36;
-    engine.highestNote = 84;
-
-    MidiInFilterComponent panel (&engine);
-
-    EXPECT_TRUE (panel.channelToggle->getToggleState());
-    EXPECT_EQ (panel.channelCombo->getSelectedId(), 5);
-    EXPECT_TRUE (panel.channelCombo->isEnabled());
-    EXPECT_FALSE (panel.rangeToggle->getToggleState());
-    EXPECT_EQ (panel.rangeSlider->getMinValue(), 36.0);
-    EXPECT_EQ (panel.rangeSlider->getMaxValue(), 84.0);
-    EXPECT_EQ (panel.lowNoteLabel->getText(), "C1");
-    EXPECT_EQ (panel.highNoteLabel->getText(), "C5");
-
-    for (auto* c : { static_cast<juce::Component*> (panel.rangeSlider.get()), static_cast<juce::Component*> (panel.lowNoteLabel.get()),
-                     static_cast<juce::Component*> (panel.highNoteLabel.get()), static_cast<juce::Component*> (panel.fromLabel.get()),
-                     static_cast<juce::Component*> (panel.toLabel.get()) })
-        EXPECT_FALSE (c->isEnabled());
-
-    // Building the panel changes nothing in the engine.
-    EXPECT_TRUE (engine.filterMidiChannel.load());
-    EXPECT_EQ (engine.midiChannel.load(), 5);
-    EXPECT_FALSE (engine.filterMidiRange.load());
-    EXPECT_EQ (engine.lowestNote.load(), 36);
-    EXPECT_EQ (engine.highestNote.load(), 84);
-}
-
-TEST (MidiInFilterComponent, EveryChangeIsWrittenToTheEngineAtOnce)
-{
-    KeysteadProcessor engine;
     engine.lowestNote = 36;
     engine.highestNote = 84;
     MidiInFilterComponent panel (&engine);
-    EXPECT_FALSE (panel.channelCombo->isEnabled());
-
-    panel.channelToggle->setToggleState (true, juce::sendNotificationSync);
-    EXPECT_TRUE (engine.filterMidiChannel.load());
-    EXPECT_TRUE (panel.channelCombo->isEnabled());
+    EXPECT_EQ (shown (panel), "+++----- channel on 5, range off C1..C5");
+    EXPECT_EQ (fields (engine), "1 5 0 36..84") << "building the panel changes nothing";
 
     panel.channelCombo->setSelectedId (11, juce::sendNotificationSync);
-    EXPECT_EQ (engine.midiChannel.load(), 11);
-
-    // Turning the filter off keeps the channel, ready for the next time it is turned on.
     panel.channelToggle->setToggleState (false, juce::sendNotificationSync);
-    EXPECT_FALSE (engine.filterMidiChannel.load());
-    EXPECT_FALSE (panel.channelCombo->isEnabled());
-    EXPECT_EQ (panel.channelCombo->getSelectedId(), 11);
-    EXPECT_EQ (engine.midiChannel.load(), 11);
+    EXPECT_EQ (fields (engine), "0 11 0 36..84") << "the channel stays for the next time the filter is on";
 
     panel.rangeToggle->setToggleState (true, juce::sendNotificationSync);
-    EXPECT_TRUE (engine.filterMidiRange.load());
-    EXPECT_TRUE (panel.rangeSlider->isEnabled());
-    EXPECT_TRUE (panel.toLabel->isEnabled());
-
     panel.rangeSlider->setMaxValue (100, juce::sendNotificationSync);
-    EXPECT_EQ (engine.highestNote.load(), 100);
-    EXPECT_EQ (engine.lowestNote.load(), 36) << "moving the upper thumb leaves the lower note";
-    EXPECT_EQ (panel.highNoteLabel->getText(), "E6");
+    EXPECT_EQ (shown (panel), "++-+++++ channel off 11, range on C1..E6");
+    EXPECT_EQ (fields (engine), "0 11 1 36..100");
 
-    for (const auto& [note, name] : { std::pair { 61, "C#3" }, { 63, "Eb3" }, { 70, "Bb3" } })
-    {
-        panel.rangeSlider->setMinValue (note, juce::sendNotificationSync);
-        EXPECT_EQ (engine.lowestNote.load(), note);
-        EXPECT_EQ (panel.lowNoteLabel->getText(), name);
-    }
+    juce::StringArray names;
 
-    panel.rangeSlider->setMinAndMaxValues (0, 127, juce::sendNotificationSync);
-    EXPECT_EQ (panel.lowNoteLabel->getText(), "C-2");
-    EXPECT_EQ (panel.highNoteLabel->getText(), "G8");
+    for (int note : { 0, 23, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 127 })
+        names.add (MidiInFilterComponent::NoteName (note));
 
-    // The thumbs cannot cross, so the range never turns upside down through the panel.
-    panel.rangeSlider->setMinAndMaxValues (50, 60, juce::sendNotificationSync);
-    panel.rangeSlider->setMinValue (90, juce::sendNotificationSync);
-    EXPECT_LE (engine.lowestNote.load(), engine.highestNote.load());
-
-    panel.rangeToggle->setToggleState (false, juce::sendNotificationSync);
-    EXPECT_FALSE (engine.filterMidiRange.load());
-    EXPECT_EQ (engine.highestNote.load(), 60);
-    EXPECT_FALSE (panel.rangeSlider->isEnabled());
-}
-
-TEST (MidiInFilterComponent, NamesNotesFromCMinus2ToG8)
-{
-    juce::StringArray octave;
-
-    for (int note = 60; note < 72; ++note)
-        octave.add (MidiInFilterComponent::NoteName (note));
-
-    EXPECT_EQ (octave.joinIntoString (" "), "C3 C#3 D3 Eb3 E3 F3 F#3 G3 Ab3 A3 Bb3 B3");
-    EXPECT_EQ (MidiInFilterComponent::NoteName (0), "C-2");
-    EXPECT_EQ (MidiInFilterComponent::NoteName (23), "B-1");
-    EXPECT_EQ (MidiInFilterComponent::NoteName (127), "G8");
+    EXPECT_EQ (names.joinIntoString (" "), "C-2 B-1 C3 C#3 D3 Eb3 E3 F3 F#3 G3 Ab3 A3 Bb3 B3 G8");
 }

@@ -1,18 +1,31 @@
-#include "tests/app/XWindowState.h"
-
-#include <cstdint>
+#include <juce_gui_basics/juce_gui_basics.h>
 
 #include <X11/Xlib.h>
 
-bool isNativeWindowMapped (void* nativeHandle)
+#include "tests/app/XWindowState.h"
+
+namespace
 {
-    auto* display = XOpenDisplay (nullptr);
+    int ignoreXError (Display*, XErrorEvent*) { return 0; }
+    Display* display = nullptr;
+}
 
-    if (display == nullptr)
-        return false;
+bool connectToXServer()
+{
+    XSetErrorHandler (ignoreXError);
 
+    for (int attempt = 0; display == nullptr && attempt < 50 && juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isNotEmpty(); ++attempt)
+        if ((display = XOpenDisplay (nullptr)) == nullptr)
+            juce::Thread::sleep (100);
+
+    return display != nullptr;
+}
+
+bool isShownByX (juce::Component& window)
+{
+    auto* peer = window.getPeer();
     XWindowAttributes attributes {};
-    const auto status = XGetWindowAttributes (display, (::Window) reinterpret_cast<std::uintptr_t> (nativeHandle), &attributes);
-    XCloseDisplay (display);
-    return status != 0 && attributes.map_state == IsViewable;
+    return peer != nullptr && display != nullptr
+        && XGetWindowAttributes (display, (::Window) reinterpret_cast<juce::pointer_sized_uint> (peer->getNativeHandle()), &attributes) != 0
+        && attributes.map_state == IsViewable;
 }
