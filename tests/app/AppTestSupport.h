@@ -1,11 +1,21 @@
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "app/KeysteadApplication.h"
 #include "app/KeysteadMainWindow.h"
 #include "engine/KeysteadProcessor.h"
-#include "tests/app/XWindowState.h"
+
+// Makes this process's own connection to the X server once, waiting up to five seconds for the
+// server, with an error handler that ignores errors: under a bare X server (no window manager)
+// the first unknown atom would make Xlib's default handler end the process.
+bool connectToXServer();
+
+// Whether the X server shows the window (its native window is mapped and viewable).
+bool isShownByX (juce::Component& window);
 
 // Each test runs with a connection to the X server and a fresh, empty home folder, where the
 // settings file goes.
@@ -18,8 +28,7 @@ protected:
     void SetUp() override
     {
         // Without a connection the framework's first window would crash the process.
-        ASSERT_TRUE (connectToXServer() && juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr)
-            << "no X server at DISPLAY=" << juce::SystemStats::getEnvironmentVariable ("DISPLAY", {});
+        ASSERT_TRUE (connectToXServer() && juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr) << "no X server";
     }
 
     // The application built and initialised as the framework's entry does it; at the end it is
@@ -39,6 +48,17 @@ protected:
     juce::StringPairArray savedValues() const { return juce::PropertiesFile (settingsFile(), {}).getAllProperties(); }
     void writeSettings (const juce::MemoryBlock& bytes) const { settingsFile().create(); settingsFile().replaceWithData (bytes.getData(), bytes.getSize()); }
     juce::MemoryBlock settingsBytes() const { juce::MemoryBlock bytes; settingsFile().loadFileAsData (bytes); return bytes; }
+    static juce::MemoryBlock bytesOf (const std::string& text) { return { text.data(), text.size() }; }
+
+    static juce::MemoryBlock fileWith (std::initializer_list<std::pair<std::string, std::string>> values)
+    {
+        std::string text ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n");
+
+        for (const auto& [key, value] : values)
+            text += "  <VALUE name=\"" + key + "\" val=\"" + value + "\"/>\n";
+
+        return bytesOf (text + "</PROPERTIES>\n");
+    }
 
     // Unique across the test processes that ctest runs side by side.
     const juce::File home = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("keystead-home-" + juce::Uuid().toString());

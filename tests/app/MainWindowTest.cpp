@@ -1,3 +1,4 @@
+#include <functional>
 #include <optional>
 
 #include "tests/app/AppTestSupport.h"
@@ -7,9 +8,6 @@
 namespace
 {
     using MainWindow = AppTest;
-    using juce::KeyPress;
-
-    constexpr int shift = juce::ModifierKeys::shiftModifier, ctrl = juce::ModifierKeys::ctrlModifier, alt = juce::ModifierKeys::altModifier;
 
     // Counts quit requests instead of ending the test's message loop.
     struct QuitCountingApplication : KeysteadApplication
@@ -17,6 +15,26 @@ namespace
         void systemRequestedQuit() override { ++quitRequests; }
         int quitRequests = 0;
     };
+
+    // The filter panel as the user sees it: its children's enabling in creation order (the two
+    // toggles, the channel list, the slider, the two note names, "from", "to"), then the filters.
+    juce::String shown (const MidiInFilterComponent& p)
+    {
+        juce::String text;
+
+        for (auto* child : p.getChildren())
+            text << (child->isEnabled() ? "+" : "-");
+
+        return text << (p.channelToggle->getToggleState() ? " channel on " : " channel off ") << p.channelCombo->getSelectedId()
+                    << (p.rangeToggle->getToggleState() ? ", range on " : ", range off ") << p.lowNoteLabel->getText() << ".." << p.highNoteLabel->getText();
+    }
+
+    // The engine's five filter fields.
+    juce::String fields (const AudioProcessorWITHMidiInFilter& e)
+    {
+        return juce::String::formatted ("%d %d %d %d..%d", (int) e.filterMidiChannel, (int) e.midiChannel, (int) e.filterMidiRange,
+                                        (int) e.lowestNote, (int) e.highestNote);
+    }
 }
 
 TEST_F (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenStates)
@@ -25,17 +43,16 @@ TEST_F (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenStates)
     auto& main = *app->mainWindow;
     const auto centre = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay()->userArea.getCentre();
     // The secondary windows are centred at the smallest size a window takes (128 x 128), then resized in place.
-    const auto corner = centre - juce::Point<int> (64, 64);
+    const auto corner = juce::Rectangle<int> (128, 128).withCentre (centre).getPosition();
 
     const struct { juce::DocumentWindow* window; const char* title; juce::Colour colour; bool shown; juce::Rectangle<int> bounds; } rows[] = {
         { &main, "Keystead", juce::Colours::lightgrey, true, juce::Rectangle<int> (734, 588).withCentre (centre) },
-        { &main.audioSettingsWindow, "", juce::Colour (0xffff0000), false, { corner.x, corner.y, 500, 450 } },
-        { &main.midiInFilterWindow, "", juce::Colours::white, false, { corner.x, corner.y, 400, 250 } },
+        { &main.audioSettingsWindow, "", juce::Colour (0xffff0000), false, juce::Rectangle<int> (500, 450) + corner },
+        { &main.midiInFilterWindow, "", juce::Colours::white, false, juce::Rectangle<int> (400, 250) + corner },
     };
 
     for (const auto& row : rows)
     {
-        SCOPED_TRACE (row.bounds.toString());
         EXPECT_EQ (row.window->getName(), row.title);
         EXPECT_EQ (row.window->getBackgroundColour(), row.colour);
         EXPECT_EQ (row.window->isVisible(), row.shown);
@@ -51,9 +68,10 @@ TEST_F (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenStates)
     EXPECT_EQ (app->processor->getActiveEditor(), content->editor.get());
 }
 
-TEST_F (MainWindow, MenuKeysAndCommandsOpenTheSecondaryWindowsAndAReopenedPanelKeepsItsValues)
+TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
 {
-    auto app = start();
+    writeSettings (fileWith ({ { "filter_midi_chanel", "1" }, { "midi_chanel", "5" }, { "lowest_note", "36" }, { "highest_note", "84" } }));
+    auto app = start<QuitCountingApplication>();
     auto& window = *app->mainWindow;
     auto& filterWindow = window.midiInFilterWindow;
     auto* panel = dynamic_cast<MidiInFilterComponent*> (filterWindow.getContentComponent());
@@ -84,40 +102,45 @@ TEST_F (MainWindow, MenuKeysAndCommandsOpenTheSecondaryWindowsAndAReopenedPanelK
     EXPECT_FALSE (window.perform (42));
     EXPECT_FALSE (window.audioSettingsWindow.isVisible() || filterWindow.isVisible());
 
-    // The default keys reach the commands from the main window.
-    EXPECT_TRUE (keys->keyPressed (KeyPress ('m', ctrl, 0), &window));
+    // The default keys reach the commands from the main window. The panel shows the stored
+    // values, its enabling follows the toggles, and every change goes into the engine at once.
+    EXPECT_TRUE (keys->keyPressed (juce::KeyPress ('m', juce::ModifierKeys::ctrlModifier, 0), &window));
     EXPECT_TRUE (filterWindow.isVisible());
-    panel->rangeSlider->setMinAndMaxValues (40, 70, juce::sendNotificationSync);
-    panel->channelCombo->setSelectedId (9, juce::sendNotificationSync);
-    filterWindow.keyPressed (KeyPress (KeyPress::escapeKey));
+    EXPECT_EQ (shown (*panel), "+++----- channel on 5, range off C1..C5");
+    EXPECT_EQ (fields (*app->processor), "1 5 0 36..84");
+    panel->channelCombo->setSelectedId (11, juce::sendNotificationSync);
+    panel->channelToggle->setToggleState (false, juce::sendNotificationSync);
+    panel->rangeToggle->setToggleState (true, juce::sendNotificationSync);
+    panel->rangeSlider->setMaxValue (100, juce::sendNotificationSync);
+    EXPECT_EQ (fields (*app->processor), "0 11 1 36..100") << "the channel stays for the next time its filter is on";
+    filterWindow.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
     window.toFront (true);
-    EXPECT_TRUE (keys->keyPressed (KeyPress (',', ctrl, 0), &window));
+    EXPECT_TRUE (keys->keyPressed (juce::KeyPress (',', juce::ModifierKeys::ctrlModifier, 0), &window));
     EXPECT_TRUE (window.audioSettingsWindow.isVisible());
 
     EXPECT_TRUE (window.perform (2));
     EXPECT_TRUE (window.perform (2)) << "an open window is only raised";
     EXPECT_TRUE (filterWindow.isVisible());
     EXPECT_EQ (filterWindow.getContentComponent(), panel);
-    EXPECT_EQ (juce::Point<double> (panel->rangeSlider->getMinValue(), panel->rangeSlider->getMaxValue()), juce::Point<double> (40, 70));
-    EXPECT_EQ (panel->channelCombo->getSelectedId(), 9);
-}
+    EXPECT_EQ (shown (*panel), "++-+++++ channel off 11, range on C1..E6");
 
-TEST_F (MainWindow, PlainEscapeAndCloseHideASecondaryWindowWhileExitAndCloseOfTheMainOneAskToQuit)
-{
-    auto app = start<QuitCountingApplication>();
-    auto& window = *app->mainWindow;
+    juce::StringArray names;
 
-    for (auto* secondary : std::initializer_list<juce::DocumentWindow*> { &window.audioSettingsWindow, &window.midiInFilterWindow })
+    for (int note : { 0, 23, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 127 })
+        names.add (MidiInFilterComponent::NoteName (note));
+
+    EXPECT_EQ (names.joinIntoString (" "), "C-2 B-1 C3 C#3 D3 Eb3 E3 F3 F#3 G3 Ab3 A3 Bb3 B3 G8");
+
+    // Plain Escape and the close buttons hide the secondary windows; "Exit" and the main
+    // window's close button ask the application to quit.
+    for (auto* secondary : std::initializer_list<juce::DocumentWindow*> { &window.audioSettingsWindow, &filterWindow })
     {
-        secondary->setVisible (true);
+        for (auto modifier : { juce::ModifierKeys::shiftModifier, juce::ModifierKeys::ctrlModifier, juce::ModifierKeys::altModifier })
+            EXPECT_FALSE (secondary->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey, modifier, 0)));
 
-        for (auto modifier : { shift, ctrl, alt })
-            EXPECT_FALSE (secondary->keyPressed (KeyPress (KeyPress::escapeKey, modifier, 0)));
-
-        EXPECT_FALSE (secondary->keyPressed (KeyPress ('x')));
         EXPECT_TRUE (secondary->isVisible());
         // A mouse button held down is not a modifier here.
-        EXPECT_TRUE (secondary->keyPressed (KeyPress (KeyPress::escapeKey, juce::ModifierKeys::leftButtonModifier, 0)));
+        EXPECT_TRUE (secondary->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey, juce::ModifierKeys::leftButtonModifier, 0)));
         EXPECT_FALSE (secondary->isVisible());
         secondary->setVisible (true);
         secondary->closeButtonPressed();
@@ -127,25 +150,19 @@ TEST_F (MainWindow, PlainEscapeAndCloseHideASecondaryWindowWhileExitAndCloseOfTh
     window.menuItemSelected (4, 0);
     window.menuItemSelected (3, 0);
     window.closeButtonPressed();
-    EXPECT_EQ (app->quitRequests, 2) << "only \"Exit\" and the main window's close button ask";
-    EXPECT_TRUE (window.isVisible()) << "the window goes only at shut-down";
+    EXPECT_EQ (app->quitRequests, 2);
 }
 
 TEST_F (MainWindow, ShutDownCutsTheEnginesEditorLinkBeforeTheWindowsGo)
 {
     auto app = start();
+    auto* engine = app->processor.get();
 
-    // Notes the engine's editor when the filter window, the first of the windows' parts, goes.
-    struct Watcher : juce::ComponentListener
-    {
-        explicit Watcher (KeysteadProcessor& e) : engine (e) {}
-        void componentBeingDeleted (juce::Component&) override { editorThen = engine.getActiveEditor(); }
-        KeysteadProcessor& engine;
-        std::optional<juce::AudioProcessorEditor*> editorThen;
-    } watcher (*app->processor);
-
-    ASSERT_NE (app->processor->getActiveEditor(), nullptr);
+    // The filter window is the first of the windows' parts to go.
+    std::optional<juce::AudioProcessorEditor*> editorThen;
+    struct : juce::ComponentListener { std::function<void()> onDeleted; void componentBeingDeleted (juce::Component&) override { onDeleted(); } } watcher;
+    watcher.onDeleted = [&] { editorThen = engine->getActiveEditor(); };
     app->mainWindow->midiInFilterWindow.addComponentListener (&watcher);
     app = nullptr;
-    EXPECT_EQ (watcher.editorThen, std::optional<juce::AudioProcessorEditor*> (nullptr));
+    EXPECT_EQ (editorThen, std::optional<juce::AudioProcessorEditor*> (nullptr));
 }

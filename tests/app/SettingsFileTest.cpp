@@ -6,49 +6,29 @@ namespace
 {
     using Settings = AppTest;
 
-    const auto tableOrder = juce::StringArray::fromTokens ("tempoMode metronomeMode tempo subdivisor goodMetronome noChordMetronome "
-                                                           "goodNoMetronome noChordNoMetronome booVolume clickVolume filter_midi_chanel "
-                                                           "midi_chanel filter_midi_range highest_note lowest_note audioDeviceState", false);
+    const auto tableOrder = juce::StringArray::fromTokens ("tempoMode metronomeMode tempo subdivisor goodMetronome noChordMetronome goodNoMetronome "
+                                                           "noChordNoMetronome booVolume clickVolume filter_midi_chanel midi_chanel filter_midi_range highest_note lowest_note audioDeviceState", false);
 
     // The engine's fifteen saved values in the file's order; given new values, it sets them too.
     std::vector<double> values (KeysteadProcessor& e, const std::vector<double>& newValues = {})
     {
         std::vector<double> old;
-        const auto visit = [&] (auto& field)
-        {
-            old.push_back (static_cast<double> (field.load()));
-            if (! newValues.empty()) field = static_cast<decltype (field.load())> (newValues[old.size() - 1]);
-        };
+        const auto visit = [&] (auto& f) { old.push_back (f.load()); if (! newValues.empty()) f = decltype (f.load()) (newValues[old.size() - 1]); };
 
-        visit (e.tempoMode), visit (e.metronomeMode), visit (e.tempo), visit (e.subdivisor), visit (e.goodMetronome);
-        visit (e.noChordMetronome), visit (e.goodNoMetronome), visit (e.noChordNoMetronome), visit (e.booVolume);
-        visit (e.clickVolume), visit (e.filterMidiChannel), visit (e.midiChannel), visit (e.filterMidiRange);
-        visit (e.highestNote), visit (e.lowestNote);
+        visit (e.tempoMode), visit (e.metronomeMode), visit (e.tempo), visit (e.subdivisor), visit (e.goodMetronome), visit (e.noChordMetronome);
+        visit (e.goodNoMetronome), visit (e.noChordNoMetronome), visit (e.booVolume), visit (e.clickVolume), visit (e.filterMidiChannel);
+        visit (e.midiChannel), visit (e.filterMidiRange), visit (e.highestNote), visit (e.lowestNote);
         return old;
-    }
-
-    juce::MemoryBlock bytesOf (const std::string& text) { return { text.data(), text.size() }; }
-
-    juce::MemoryBlock fileWith (std::initializer_list<std::pair<std::string, std::string>> values)
-    {
-        std::string text ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n");
-
-        for (const auto& [key, value] : values)
-            text += "  <VALUE name=\"" + key + "\" val=\"" + value + "\"/>\n";
-
-        return bytesOf (text + "</PROPERTIES>\n");
     }
 }
 
 TEST_F (Settings, FirstRunWritesEveryKeyInOrderAndARoundTripKeepsEveryValue)
 {
-    KeysteadProcessor fresh;
     const std::vector<double> saved { 1, 1, 121.37, 3, 23.456789f, 71.123456f, 61, 140, 0.3f, 0.7f, 1, 10, 1, 84, 36 };
 
     {
         auto first = start();
-        EXPECT_EQ (values (*first->processor, saved), values (fresh)) << "a first run starts with the defaults";
-        EXPECT_FALSE (settingsFile().exists()) << "nothing is written before quitting";
+        EXPECT_EQ (values (*first->processor, saved), values (*std::make_unique<KeysteadProcessor>())) << "a first run starts with the defaults";
     }
 
     EXPECT_EQ (savedValues().getAllKeys(), tableOrder);
@@ -67,8 +47,7 @@ TEST_F (Settings, FirstRunWritesEveryKeyInOrderAndARoundTripKeepsEveryValue)
 
 TEST_F (Settings, DamagedOrOutOfRangeFilesGiveDefaultsOrClampedValuesAndLastUntilTheNextQuitWritesGoodOnes)
 {
-    KeysteadProcessor fresh;
-    const auto defaults = values (fresh);
+    const auto defaults = values (*std::make_unique<KeysteadProcessor>());
 
     const struct { juce::MemoryBlock bytes; std::vector<double> expected; } rows[] = {
         { bytesOf ("this is not XML at all"), defaults },

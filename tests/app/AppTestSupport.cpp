@@ -1,14 +1,11 @@
-#include <juce_gui_basics/juce_gui_basics.h>
+// The X parts of the shared support, apart from the test files: Xlib's macros collide with names
+// in the framework's classes, so Xlib comes after them here.
+#include "tests/app/AppTestSupport.h"
 
 #include <X11/Xlib.h>
 
-#include "tests/app/XWindowState.h"
-
-namespace
-{
-    int ignoreXError (Display*, XErrorEvent*) { return 0; }
-    Display* display = nullptr;
-}
+static int ignoreXError (Display*, XErrorEvent*) { return 0; }
+static Display* display = nullptr;
 
 bool connectToXServer()
 {
@@ -26,6 +23,5 @@ bool isShownByX (juce::Component& window)
     auto* peer = window.getPeer();
     XWindowAttributes attributes {};
     return peer != nullptr && display != nullptr
-        && XGetWindowAttributes (display, (::Window) reinterpret_cast<juce::pointer_sized_uint> (peer->getNativeHandle()), &attributes) != 0
-        && attributes.map_state == IsViewable;
+        && XGetWindowAttributes (display, (::Window) reinterpret_cast<juce::pointer_sized_uint> (peer->getNativeHandle()), &attributes) != 0 && attributes.map_state == IsViewable;
 }
