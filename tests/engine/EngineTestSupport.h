@@ -1,10 +1,11 @@
 #pragma once
 
 #include <algorithm>
-#include <ostream>
+#include <random>
 #include <tuple>
 #include <vector>
 
+#include "support/AllocationCounter.h"
 #include "support/ProcessorHarness.h"
 
 namespace enginetest
@@ -19,21 +20,14 @@ namespace enginetest
         int counted = 0, worst = 0;
         float sumMs = 0.0f, maxMs = 0.0f;
         std::vector<bool> boos;
-        auto tied() const { return std::tie (counted, worst, sumMs, maxMs, boos); }
-        bool operator== (const Outcome& o) const { return tied() == o.tied(); }
+        auto tied() const { return std::tie (counted, worst, sumMs, maxMs, boos); }  // compared and printed as one
     };
 
-    inline std::ostream& operator<< (std::ostream& s, const Outcome& o)
-    {
-        s << "counted " << o.counted << " worst " << o.worst << " sum " << o.sumMs << " max " << o.maxMs << " boos";
-        for (bool b : o.boos) s << ' ' << b;
-        return s;
-    }
-
     /** Starts the engine in the mode and plays the notes (sorted by time) in blocks whose lengths
-        cycle through blockLengths, until `until` samples have been processed. */
-    inline Outcome perform (KeysteadProcessor& engine, int tempoMode, const std::vector<TimedNote>& notes,
-                            juce::int64 until, const std::vector<int>& blockLengths = { 512 })
+        cycle through blockLengths, until `until` samples have been processed. With allocations,
+        counts the heap allocations of the blocks in the second half, once the lists have grown. */
+    inline Outcome perform (KeysteadProcessor& engine, int tempoMode, const std::vector<TimedNote>& notes, juce::int64 until,
+                            const std::vector<int>& blockLengths = { 512 }, size_t* allocations = nullptr)
     {
         ProcessorHarness harness (engine);
         engine.tempoMode = tempoMode;
@@ -46,7 +40,10 @@ namespace enginetest
             const int length = blockLengths[block % blockLengths.size()];
             for (; next < notes.size() && notes[next].at < start + length; ++next)
                 harness.noteOn ((int) (notes[next].at - start), notes[next].noteNumber);
+            ScopedAllocationCounter counter;
             harness.processBlock (length);
+            if (allocations != nullptr && 2 * start >= until)
+                *allocations += counter.count();
             start += length;
 
             // This block's boo requests were appended at 0; PlayBuffer has since moved them back.
@@ -58,6 +55,25 @@ namespace enginetest
         std::tie (out.counted, out.worst, out.sumMs, out.maxMs) = std::make_tuple (engine.nbEvaluated.load(), engine.worstState.load(),
                                                                                   engine.sumErrorMs.load(), engine.maxErrorMs.load());
         return out;
+    }
+
+    /** Groups of one to four notes up to 40 ms apart near each of `intervals` intervals of sub
+        notes per beat of B samples; some intervals left out, some groups far off. */
+    inline std::vector<TimedNote> randomPerformance (std::mt19937& random, int B, int sub, int intervals)
+    {
+        const double interval = (double) B / sub;
+        std::normal_distribution<double> jitter (0.0, interval * 0.06);
+        std::vector<TimedNote> notes;
+        for (int k = 4; k < intervals + 4; ++k)
+        {
+            if (random() % 7 == 0)
+                continue;
+            auto at = (juce::int64) (k * interval + jitter (random)) + (random() % 13 == 0 ? (juce::int64) (interval * 0.2) : 0);
+            for (int i = 0, chord = 1 + (int) (random() % 4); i < chord; ++i, at += (juce::int64) (random() % (40 * samplesPerMs)))
+                notes.push_back ({ at, 56 + (int) (random() % 12) });
+        }
+        std::sort (notes.begin(), notes.end(), [] (auto& a, auto& b) { return a.at < b.at; });
+        return notes;
     }
 
     inline float forward (float from, float to) { const float d = to - from; return d < 0.0f ? d + 1.0f : d; }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "engine/KeysteadClips.h"
 #include "engine/KeysteadProcessor.h"
 #include "engine/SampleRateConverter.h"
 
@@ -47,7 +46,6 @@ TEST (Clips, EmbeddedClipsDecodeAtTheDeviceRateAndResampleByTheLengthRule)
 {
     // The decoder ignores the encoder's gapless information: a clip decodes to whole 1152-sample frames.
     const std::pair<int, int> channelsAndFrames[] = { { 2, 40 }, { 2, 35 }, { 1, 16 } };
-    const char* const files[] = { BinaryData::temp_binary_data_0, BinaryData::temp_binary_data_1, BinaryData::temp_binary_data_2 };
     KeysteadProcessor engine;
 
     for (double rate : { 48000.0, 44100.0 })
@@ -57,29 +55,22 @@ TEST (Clips, EmbeddedClipsDecodeAtTheDeviceRateAndResampleByTheLengthRule)
         {
             const auto [channels, frames] = channelsAndFrames[n];
             const auto& clip = engine.soundBuffers[n];
-            EXPECT_EQ (juce::String (files[n], 3), "ID3");
             EXPECT_EQ (clip.getNumChannels(), channels);
             EXPECT_EQ (clip.getNumSamples(), rate == 48000.0 ? frames * 1152 : (int) (frames * 1152 * rate / 48000.0 + 1.0));
-            EXPECT_GT (clip.getMagnitude (0, clip.getNumSamples()), 0.3f) << "clip " << n << " is silent";
-            EXPECT_LE (clip.getMagnitude (0, clip.getNumSamples()), 1.05f);
+            const float peak = clip.getMagnitude (0, clip.getNumSamples());
+            EXPECT_TRUE (peak > 0.3f && peak <= 1.05f) << "clip " << n << " peaks at " << peak;
         }
     }
 
-    // A stereo tone keeps its pitch and sides; 48000 samples become 44101 and 96001.
-    juce::AudioBuffer<float> input (2, 48000), output (5, 3), up;
+    // A stereo tone keeps its pitch and sides; 48000 samples become 44101.
+    auto tone = [] (int i, double rate) { return std::sin (2.0 * juce::MathConstants<double>::pi * 440.0 * i / rate); };
+    juce::AudioBuffer<float> input (2, 48000), output (5, 3);
     for (int i = 0; i < 48000; ++i)
-    {
-        input.setSample (0, i, (float) std::sin (2.0 * juce::MathConstants<double>::pi * 440.0 * i / 48000.0));
-        input.setSample (1, i, -input.getSample (0, i));
-    }
+        for (int c : { 0, 1 })
+            input.setSample (c, i, (float) ((1 - 2 * c) * tone (i, 48000.0)));
     sample_rate_convert (input, 48000.0, output, 44100.0);
-    sample_rate_convert (input, 48000.0, up, 96000.0);
     ASSERT_EQ (output.getNumChannels(), 2);
     ASSERT_EQ (output.getNumSamples(), 44101);
-    EXPECT_EQ (up.getNumSamples(), 96001);
     for (int i = 1000; i < 43000; ++i)
-    {
-        ASSERT_NEAR (output.getSample (0, i), std::sin (2.0 * juce::MathConstants<double>::pi * 440.0 * i / 44100.0), 0.05) << i;
-        ASSERT_EQ (output.getSample (1, i), -output.getSample (0, i)) << i;
-    }
+        ASSERT_TRUE (std::abs (output.getSample (0, i) - tone (i, 44100.0)) < 0.05 && output.getSample (1, i) == -output.getSample (0, i)) << i;
 }
