@@ -1,170 +1,142 @@
 #pragma once
 
-#include <cstring>
-#include <functional>
-#include <mutex>
+#include <algorithm>
+#include <random>
+#include <tuple>
 #include <vector>
 
-#include <juce_audio_processors/juce_audio_processors.h>
-
-#include "engine/KeysteadProcessor.h"
+#include "support/AllocationCounter.h"
 #include "support/ProcessorHarness.h"
 
 namespace enginetest
 {
-    constexpr int samplesPerMs = 48;  // at 48000 Hz
+    constexpr int samplesPerMs = 48, beat = 24000;  // at 48000 Hz and 120 beats per minute
 
-    struct TimedNote
+    struct TimedNote { juce::int64 at; int noteNumber; };  // samples from the first block after START
+
+    /** What a performance left: the statistics and every boo request made (true: attenuated). */
+    struct Outcome
     {
-        juce::int64 at;  // samples from the first block after START
-        int noteNumber;
+        int counted = 0, worst = 0;
+        float sumMs = 0.0f, maxMs = 0.0f;
+        std::vector<bool> boos;
+        auto tied() const { return std::tie (counted, worst, sumMs, maxMs, boos); }  // compared and printed as one
     };
 
-    /** Plays the notes (sorted by time) from the first block after START, in blocks whose
-        lengths cycle through blockLengths, until `until` samples have been processed.
-        afterBlock gets each block's first sample and length. */
-    inline void perform (ProcessorHarness& harness,
-                         const std::vector<TimedNote>& notes,
-                         juce::int64 until,
-                         const std::vector<int>& blockLengths = { 512 },
-                         const std::function<void (juce::int64, int)>& afterBlock = {})
+    /** Starts the engine in the mode and plays the notes (sorted by time) in blocks whose lengths
+        cycle through blockLengths, until `until` samples have been processed. With allocations,
+        counts the heap allocations of the blocks in the second half, once the lists have grown. */
+    inline Outcome perform (KeysteadProcessor& engine, int tempoMode, const std::vector<TimedNote>& notes, juce::int64 until,
+                            const std::vector<int>& blockLengths = { 512 }, size_t* allocations = nullptr)
     {
-        juce::int64 blockStart = 0;
-        size_t next = 0, block = 0;
+        ProcessorHarness harness (engine);
+        engine.tempoMode = tempoMode;
+        engine.SetIsRunning (true);
+        Outcome out;
+        juce::int64 start = 0;
 
-        while (blockStart < until)
+        for (size_t next = 0, block = 0; start < until; ++block)
         {
-            const int length = blockLengths[block++ % blockLengths.size()];
-
-            for (; next < notes.size() && notes[next].at < blockStart + length; ++next)
-                harness.noteOn ((int) (notes[next].at - blockStart), notes[next].noteNumber);
-
+            const int length = blockLengths[block % blockLengths.size()];
+            for (; next < notes.size() && notes[next].at < start + length; ++next)
+                harness.noteOn ((int) (notes[next].at - start), notes[next].noteNumber);
+            ScopedAllocationCounter counter;
             harness.processBlock (length);
+            if (allocations != nullptr && 2 * start >= until)
+                *allocations += counter.count();
+            start += length;
 
-            if (afterBlock)
-                afterBlock (blockStart, length);
-
-            blockStart += length;
+            // This block's boo requests were appended at 0; PlayBuffer has since moved them back.
+            for (const auto& r : engine.playRequests[KeysteadProcessor::booSound])
+                if (r.startPosition == -length)
+                    out.boos.push_back (r.attenuated);
         }
+
+        std::tie (out.counted, out.worst, out.sumMs, out.maxMs) = std::make_tuple (engine.nbEvaluated.load(), engine.worstState.load(),
+                                                                                  engine.sumErrorMs.load(), engine.maxErrorMs.load());
+        return out;
     }
 
-    /** The boo requests made during the block just processed: they were appended at position 0
-        and PlayBuffer has since moved them back by the block's length. */
-    inline std::vector<bool> booRequestsOfLastBlock (const KeysteadProcessor& engine, int blockLength)
+    /** Groups of one to four notes up to 40 ms apart near each of `intervals` intervals of sub
+        notes per beat of B samples; some intervals left out, some groups far off. */
+    inline std::vector<TimedNote> randomPerformance (std::mt19937& random, int B, int sub, int intervals)
     {
-        std::vector<bool> attenuated;
-        for (const auto& request : engine.playRequests[KeysteadProcessor::booSound])
-            if (request.startPosition == -blockLength)
-                attenuated.push_back (request.attenuated);
-        return attenuated;
+        const double interval = (double) B / sub;
+        std::normal_distribution<double> jitter (0.0, interval * 0.06);
+        std::vector<TimedNote> notes;
+        for (int k = 4; k < intervals + 4; ++k)
+        {
+            if (random() % 7 == 0)
+                continue;
+            auto at = (juce::int64) (k * interval + jitter (random)) + (random() % 13 == 0 ? (juce::int64) (interval * 0.2) : 0);
+            for (int i = 0, chord = 1 + (int) (random() % 4); i < chord; ++i, at += (juce::int64) (random() % (40 * samplesPerMs)))
+                notes.push_back ({ at, 56 + (int) (random() % 12) });
+        }
+        std::sort (notes.begin(), notes.end(), [] (auto& a, auto& b) { return a.at < b.at; });
+        return notes;
     }
 
-    /** An editor that only records the notifications it receives (on the audio thread). */
-    class RecordingEditor : public juce::AudioProcessorEditor
+    inline float forward (float from, float to) { const float d = to - from; return d < 0.0f ? d + 1.0f : d; }
+
+    template <typename Entries>
+    std::vector<float> valuesOf (const Entries& entries)
     {
-    public:
-        explicit RecordingEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (100, 100); }
-
-        void setControlHighlight (ParameterControlHighlightInfo info) override
-        {
-            if (onHighlight)
-                onHighlight();
-
-            const std::lock_guard<std::mutex> guard (mutex);
-            received.push_back (info);
-        }
-
-        std::vector<ParameterControlHighlightInfo> take()
-        {
-            const std::lock_guard<std::mutex> guard (mutex);
-            auto all = std::move (received);
-            received.clear();
-            return all;
-        }
-
-        std::function<void()> onHighlight;
-
-    private:
-        std::mutex mutex;
-        std::vector<ParameterControlHighlightInfo> received;
-    };
-
-    /** The engine with the recording editor in place of the real one. */
-    class EngineWithRecordingEditor : public KeysteadProcessor
-    {
-    public:
-        juce::AudioProcessorEditor* createEditor() override { return new RecordingEditor (*this); }
-
-        /** Opens the editor as the shell does; it stays until closeEditor. */
-        RecordingEditor& openEditor()
-        {
-            editor.reset (dynamic_cast<RecordingEditor*> (createEditorIfNeeded()));
-            return *editor;
-        }
-
-        void closeEditor()
-        {
-            if (editor != nullptr)
-                DetachEditor (editor.get());
-            editor.reset();
-        }
-
-        ~EngineWithRecordingEditor() override { closeEditor(); }
-
-        std::unique_ptr<RecordingEditor> editor;
-    };
-
-    inline float fwd (float a, float b) { float d = b - a; if (d < 0.0f) d += 1.0f; return d; }
+        std::vector<float> v;
+        for (const auto& e : entries) v.push_back (e.value);
+        return v;
+    }
 
     /** The reference worked out the slow way: every start's window counted entry by entry. */
     inline float bruteForceReference (const std::vector<float>& v, float degrees)
     {
         const size_t n = v.size();
-        if (n < 2)
-            return -1.0f;
-
-        const float w = degrees * (1.0f / 360.0f);
         size_t bestStart = 0, bestCount = 1;
         float bestSpread = 0.0f;
 
         for (size_t i = 0; i < n; ++i)
         {
             size_t count = 1;
-            float spread = 0.0f;
-            for (size_t k = 1; k < n; ++k)
-            {
-                const float d = fwd (v[i], v[(i + k) % n]);
-                if (! (d < w))
-                    break;
-                ++count;
-                spread = d;
-            }
-
-            if (count >= 2 && count >= bestCount && (count > bestCount || spread < bestSpread))
-            {
-                bestStart = i;
-                bestCount = count;
-                bestSpread = spread;
-            }
+            for (; count < n && forward (v[i], v[(i + count) % n]) < degrees * (1.0f / 360.0f); ++count) {}
+            const float spread = forward (v[i], v[(i + count - 1) % n]);
+            if (count > bestCount || (count == bestCount && count >= 2 && spread < bestSpread))
+                std::tie (bestStart, bestCount, bestSpread) = std::make_tuple (i, count, spread);
         }
 
-        if (bestCount == 1)
+        if (bestCount < 2)
             return -1.0f;
-
         float sum = 0.0f;
         for (size_t k = 1; k < bestCount; ++k)
-            sum += fwd (v[bestStart], v[(bestStart + k) % n]);
-
-        float m = v[bestStart] + sum / (float) bestCount;
-        if (m >= 1.0f)
-            m -= 1.0f;
-        return m;
+            sum += forward (v[bestStart], v[(bestStart + k) % n]);
+        const float mean = v[bestStart] + sum / (float) bestCount;
+        return mean >= 1.0f ? mean - 1.0f : mean;
     }
 
-    inline float spreadOf (const juce::AudioProcessorEditor::ParameterControlHighlightInfo& info)
+    /** The recent-phase list written out plainly: ages never wrap, erase searches every entry. */
+    struct ModelList
     {
-        float value;
-        std::memcpy (&value, &info.parameterIndex, sizeof (value));
-        return value;
-    }
+        struct Entry { float value; int age; };
+        std::vector<Entry> entries;
+        int age = 0;
+
+        void insert (float p)
+        {
+            ++age;
+            entries.erase (std::remove_if (entries.begin(), entries.end(), [this] (auto& e) { return age - e.age > 200; }), entries.end());
+            size_t at = entries.size();
+            for (size_t i = 0; i + 1 < entries.size() && at == entries.size(); ++i)
+                if (forward (entries[i].value, p) <= forward (entries[i].value, entries[i + 1].value))
+                    at = i + 1;
+            entries.insert (entries.begin() + (std::ptrdiff_t) at, { p, age });
+        }
+
+        void erase (float p)
+        {
+            auto newest = entries.end();
+            for (auto it = entries.begin(); it != entries.end(); ++it)
+                if (it->value == p && (newest == entries.end() || it->age > newest->age))
+                    newest = it;
+            if (newest != entries.end() && std::any_of (entries.begin(), entries.end(), [p] (auto& e) { return e.value != p; }))
+                entries.erase (newest);
+        }
+    };
 }

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <random>
+#include <thread>
+
+#include "EngineTestSupport.h"
+
+using namespace enginetest;
+
+TEST (MidiInFilter, ChannelThenRangeAndMalformedEventsDropped)
+{
+    struct Case { int channel; int lowest, highest; std::vector<juce::uint8> bytes; bool passes; };  // channel 0: not filtered
+    const Case cases[] = {
+        { 1, 0, 127, { 0xF8 }, false },                    // system messages count as channel 0
+        { 0, 60, 72, { 0x90, 59, 100 }, false },
+        { 0, 60, 72, { 0x90, 72, 100 }, true },
+        { 0, 60, 72, { 0x80, 73, 0 }, false },             // a note-off outside too
+        { 0, 60, 72, { 0xB0, 100, 1 }, true },             // only note messages are ranged
+        { 0, 80, 40, { 0x90, 60, 100 }, false },           // an inverted range drops every note
+        { 2, 60, 72, { 0x91, 50, 100 }, false },
+        { 0, 0, 127, { 0x90, 60 }, false },                // malformed
+        { 0, 0, 127, { 0x3C, 0x64, 0x10 }, false },
+        { 0, 0, 127, { 0x90, 0xC8, 100 }, false },
+    };
+
+    for (const auto& c : cases)
+    {
+        KeysteadProcessor engine;
+        engine.filterMidiChannel = c.channel != 0;
+        engine.midiChannel = c.channel;
+        engine.filterMidiRange = true;
+        engine.lowestNote = c.lowest;
+        engine.highestNote = c.highest;
+        juce::MidiBuffer buffer;
+        buffer.addEvent (c.bytes.data(), (int) c.bytes.size(), 7);
+        engine.FilterByMidiChannelAndNoteLimits (buffer);
+        const bool kept = buffer.getNumEvents() == 1 && (*buffer.begin()).samplePosition == 7;
+        EXPECT_EQ (kept, c.passes) << "bytes " << juce::String::toHexString (c.bytes.data(), (int) c.bytes.size());
+    }
+}
+
+TEST (EngineFuzz, RandomMidiBlockSizesAndSettingsNeverBreakTheEngine)
+{
+    std::mt19937 random (4242);
+    auto pick = [&random] (auto first, auto... others) { const decltype (first) all[] = { first, static_cast<decltype (first)> (others)... };
+                                                         return all[random() % (1 + sizeof... (others))]; };
+    KeysteadProcessor engine;
+    ProcessorHarness harness (engine);
+    int mostEvaluated = 0;
+
+    for (int block = 0; block < 20000; ++block)
+    {
+        switch (random() % 40)
+        {
+            case 0: engine.tempoMode = (int) (random() % 3); break;
+            case 1: engine.metronomeMode = (int) (random() % 2); break;
+            case 2: engine.tempo = pick (120.0, 0.0, -3.0, std::nan (""), 1.0e30, 31.5, 249.9, std::numeric_limits<double>::infinity()); break;
+            case 3: engine.subdivisor = pick (1, 2, 3, 4, 0, -2, 9); break;
+            case 4: engine.goodMetronome = pick (30.0f, 0.0f, -20.0f, 400.0f, std::nanf ("")); break;
+            case 5: engine.noChordMetronome = pick (60.0f, 0.0f, -1.0f, 1000.0f, std::nanf ("")); break;
+            case 6: engine.goodNoMetronome = pick (50, 0, -50, 176, std::numeric_limits<int>::max()); break;
+            case 7: engine.noChordNoMetronome = pick (100, 0, -100, 500, std::numeric_limits<int>::min()); break;
+            case 8: engine.SetIsRunning (random() % 4 != 0); break;
+            case 9: engine.ResetLists(); break;
+            case 10: engine.AskToPlayBuffer (pick (-1, 0, 1, 3)); break;  // not the click, which would restart the beat
+            case 11: engine.filterMidiRange = random() % 2 == 0; engine.lowestNote = (int) (random() % 128); break;
+            default: break;
+        }
+
+        const int length = (int) pick (512u, 64u, 1u, 0u, 4096u, (unsigned) (random() % 3000u));
+        for (int e = 0, events = (int) (random() % 24); e < events && length > 0; ++e)
+        {
+            juce::uint8 data[4] = { (juce::uint8) random(), (juce::uint8) random(), (juce::uint8) random(), (juce::uint8) random() };
+            data[0] = random() % 2 == 0 ? (juce::uint8) (0x90 | (data[0] & 0x0F)) : data[0];
+            harness.midi.addEvent (data, 1 + (int) (random() % 4), (int) (random() % (unsigned) length));
+        }
+        harness.processBlock (length);
+
+        // The phases stay in range and young enough; the statistics stay numbers; the requests
+        // stay bounded; a running tempo mode always has its next click, a usable beat ahead.
+        const auto& v = engine.s1List.values;
+        for (const auto& e : v)
+            ASSERT_TRUE (e.value >= 0.0f && e.value < 1.0f && engine.s1List.ageCounter - e.age <= 200) << block;
+        const float reference = engine.s1List.reference.value;
+        ASSERT_TRUE (v.size() <= 201 && (reference == -1.0f || (reference >= 0.0f && reference < 1.0f))
+                     && engine.worstState >= 0 && engine.worstState <= 2 && ! std::isnan (engine.sumErrorMs.load())) << block;
+        for (const auto& requests : engine.playRequests)
+            ASSERT_LT (requests.size(), 10000u) << block;
+        const auto& clicks = engine.playRequests[KeysteadProcessor::clickSound];
+        ASSERT_TRUE (! engine.isRunning || engine.tempoMode == 0 || ! clicks.empty()) << block;
+        for (size_t i = 1; i < clicks.size(); ++i)  // one beat at a tempo from 30 to 250 apart, whatever was stored
+            ASSERT_TRUE (clicks[i].startPosition - clicks[i - 1].startPosition >= 11520 && clicks[i].startPosition - clicks[i - 1].startPosition <= 96000) << block;
+        mostEvaluated = std::max (mostEvaluated, engine.nbEvaluated.load());
+    }
+
+    EXPECT_GT (mostEvaluated, 20);  // the random input did reach the judging
+}
+
+TEST (EngineAllocation, SteadyPlayingMixingAndFilteringDoNotAllocate)
+{
+    std::mt19937 random (7);
+    const auto notes = randomPerformance (random, beat, 2, 1200);  // the phase list fills up
+    for (int mode : { 1, 0 })
+    {
+        KeysteadProcessor engine;  // the tempo follow runs too
+        engine.filterMidiChannel = true;
+        engine.filterMidiRange = true;
+        size_t allocations = 0;
+        const auto out = perform (engine, mode, notes, notes.back().at + 48000, { 512 }, &allocations);
+        EXPECT_EQ (allocations, 0u) << "mode " << mode;
+        EXPECT_TRUE (out.counted > 300 && ! out.boos.empty()) << out.counted;
+    }
+}
+
+TEST (EngineReset, ResetsFromAnotherThreadTakeEffectWholeBetweenBlocks)
+{
+    KeysteadProcessor engine;
+    ProcessorHarness harness (engine, 48000.0, 64);
+    std::atomic<bool> done { false };
+    std::thread requester ([&] { for (int i = 0; i < 5000; ++i, std::this_thread::yield()) engine.ResetLists(); done = true; });
+    int resets = 0;
+
+    for (int blocks = 0; (! done.load() || blocks < 100) && ! HasFailure(); ++blocks)
+    {
+        // Either nothing was reset (what is set here survives) or the whole reset happened.
+        engine.nbEvaluated = 3;
+        engine.sumErrorMs = 30.0f;
+        engine.incomingNotes.assign (5, KeysteadProcessor::Note { 1, 60, false });
+        engine.s1List.values.assign (2, KeysteadProcessor::S1Float (0.5f, 1, 0.5f));
+        harness.processBlock();
+
+        const bool cleared = engine.incomingNotes.empty();
+        resets += cleared ? 1 : 0;
+        EXPECT_EQ (std::make_tuple (engine.nbEvaluated == 0, engine.sumErrorMs == 0.0f, engine.s1List.values.empty(), engine.incomingNotes.size()),
+                   std::make_tuple (cleared, cleared, cleared, cleared ? size_t (0) : size_t (5)));
+    }
+
+    requester.join();
+    harness.processBlock();
+    EXPECT_FALSE (engine.IsResetPending());
+    EXPECT_GT (resets, 0);
+}

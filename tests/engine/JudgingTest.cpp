@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "EngineTestSupport.h"
+
+using namespace enginetest;
+
+TEST (TempoMode, ClicksStartOnTheBeatFromTheFirstBlockAfterStart)
+{
+    KeysteadProcessor engine;
+    ProcessorHarness harness (engine);
+    engine.tempoMode = 1;
+    engine.SetIsRunning (true);
+    const auto& click = engine.soundBuffers[KeysteadProcessor::clickSound];
+    ASSERT_GT (click.getNumSamples(), 512);
+
+    // The first click starts on the first sample, the second at 24000 = 46 x 512 + 448 (after the first has ended).
+    for (int block = 0, clickAt = 0; block <= 46; ++block, clickAt = 448)
+    {
+        const auto& out = harness.processBlock();
+        for (int i = 0; block % 46 == 0 && i < 512; ++i)
+            ASSERT_TRUE (out.getSample (0, i) == out.getSample (1, i) && out.getSample (0, i) == (i < clickAt ? 0.0f : click.getSample (0, i - clickAt))) << block << " " << i;
+    }
+}
+
+TEST (TempoMode, VerdictMarginsForgivenessAndTempoFollow)
+{
+    // The follow moves the tempo by half the group's lateness: to 120 / 1.02 and 120 / 0.98 here.
+    const double slower = 120.0 / (double) (1.0f + 0.5f * (960.0f / 24000.0f)), faster = 120.0 / (double) (1.0f - 0.5f * (1.0f - (24000.0f - 960.0f) / 24000.0f));
+    struct Case { int metronome; std::vector<std::pair<int, int>> msAndNotes; int counted, worst; std::vector<bool> boos; float sumMs; double tempo; size_t phases; };
+    const Case cases[] = {
+        { 1, { { 30, 64 } }, 3, 0, {}, 30, 120, 4 },
+        { 1, { { 50, 64 } }, 3, 1, { true }, 50, 120, 4 },
+        { 1, { { -50, 64 } }, 3, 1, { true }, 50, 120, 4 },
+        { 1, { { 70, 64 } }, 3, 2, { false }, 70, 120, 4 },
+        { 1, { { -70, 64 } }, 3, 2, { false }, 70, 120, 4 },
+        { 1, { { 90, 64 } }, 2, 0, {}, 0, 120, 4 },                        // beyond the no-chord limit: dropped, still drawn
+        { 1, { { 0, 60 }, { 50, 61 } }, 3, 0, {}, 0, 120, 4 },             // C#4 beside a good C4 is forgiven and erased
+        { 1, { { 0, 60 }, { 50, 64 } }, 4, 1, { true }, 50, 120, 5 },      // E4 is not
+        { 1, { { 50, 70 }, { 52, 50 } }, 4, 1, { true }, 102, 120, 5 },    // one boo for the whole group
+        { 0, { { 20, 60 }, { 25, 64 } }, 4, 0, {}, -1, slower, 5 },        // (no sum: measured at the new tempo)
+        { 0, { { -25, 60 }, { -20, 64 } }, 4, 0, {}, -1, faster, 5 },
+        { 0, { { -20, 60 }, { 20, 64 } }, 4, 0, {}, 40, 120, 5 },
+        { 1, { { 20, 60 }, { 25, 64 } }, 4, 0, {}, 45, 120, 5 },
+    };
+
+    for (const auto& c : cases)
+    {
+        // Tempo mode at 120 with the reference exactly on the beat (notes on beats 1 to 3, the
+        // last two counted at 0 ms), then the case's notes from beat 5 on.
+        std::vector<TimedNote> notes { { beat, 60 }, { 2 * beat, 60 }, { 3 * beat, 60 } };
+        for (auto [ms, note] : c.msAndNotes)
+            notes.push_back ({ 5 * beat + ms * samplesPerMs, note });
+        std::sort (notes.begin(), notes.end(), [] (auto& a, auto& b) { return a.at < b.at; });
+        KeysteadProcessor engine;
+        engine.metronomeMode = c.metronome;
+        const auto out = perform (engine, 1, notes, 7 * beat);
+
+        SCOPED_TRACE (testing::Message() << "metronome " << c.metronome << ", last note at " << c.msAndNotes.back().first << " ms");
+        EXPECT_EQ (std::tie (out.counted, out.worst, out.boos), std::tie (c.counted, c.worst, c.boos));
+        EXPECT_TRUE (c.sumMs < 0.0f || std::abs (out.sumMs - c.sumMs) < 0.01f) << out.sumMs;
+        EXPECT_EQ (engine.tempo.load(), c.tempo);
+        EXPECT_EQ (engine.s1List.values.size(), c.phases);
+    }
+}
+
+// Random lists of every kind (short and long, past the pruning at 201 and the age wrap at 511,
+// repeated values, values just below 1, tight clusters) against the plain model and the
+// entry-by-entry reference, for windows from nothing to more than the whole circle.
+TEST (RecentPhaseList, MatchesAPlainModelAndTheBruteForceReference)
+{
+    std::mt19937 random (1234);
+    const float windows[] = { 30.0f, 5.0f, 0.0f, -10.0f, 120.0f, 360.0f, 400.0f, 0.001f };
+
+    for (int trial = 0; trial < 1500; ++trial)
+    {
+        RelaxedAtomic<float> window (windows[trial % 8]);
+        KeysteadProcessor::OrderedS1ValueListWithReference list (&window);
+        ModelList model;
+        const int steps = trial % 100 == 0 ? 1500 : (int) (random() % 50) + (trial % 5 == 0 ? 200 : 0);
+        const float centre = (float) (random() % 1000) / 1000.0f;
+
+        for (int step = 0; step < steps; ++step)
+        {
+            const float kinds[] = { (float) (random() % 8) / 8.0f, 1.0f - (float) (random() % 4) * 1.0e-7f,
+                                    centre + (float) ((int) (random() % 2001) - 1000) / 20000.0f, (float) (random() % 1000000) / 1000000.0f,
+                                    model.entries.empty() ? 0.5f : model.entries[random() % model.entries.size()].value };
+            const float k = kinds[random() % 5], p = k - std::floor (k) >= 1.0f ? 0.0f : k - std::floor (k);
+            if (random() % 3 == 0) { list.EraseValue (p); model.erase (p); }
+            else                   { list.InsertValue (p, 0.5f); model.insert (p); }
+
+            ASSERT_EQ (valuesOf (list.values), valuesOf (model.entries)) << "trial " << trial << " step " << step;
+            ASSERT_LE (list.ageCounter, 511);
+        }
+
+        list.UpdateReference();
+        ASSERT_EQ (list.reference.value, bruteForceReference (valuesOf (model.entries), window)) << "trial " << trial;
+    }
+}
+
+//==============================================================================
+namespace
+{
+    /** The tempo-mode rules written out plainly for a fixed tempo (metronome switch on), on
+        absolute sample times: an independent computation to compare the engine with. */
+    struct TempoModel
+    {
+        double tempo;
+        int sub, B = (int) (48000.0 * 60.0 / tempo);
+        ModelList list {};
+        float reference = -1.0f;
+        std::vector<std::pair<TimedNote, bool>> good {}, bad {};  // with "very bad"
+        Outcome out {};
+
+        float phase (juce::int64 t) const { const float p = (float) sub * (float) (t % B) / (float) B; return p - std::floor (p); }
+
+        static float distance (float p, float r) { const float e = forward (r, p); return e <= 0.5f ? e : 1.0f - e; }
+
+        void close()
+        {
+            auto forgiven = [this] (auto& b) { return std::any_of (good.begin(), good.end(), [&] (auto& g) { const int a = std::abs (g.first.noteNumber - b.first.noteNumber); return a == 1 || a == 2; }); };
+            for (auto& b : bad)
+                if (forgiven (b))
+                    list.erase (phase (b.first.at));
+            bad.erase (std::remove_if (bad.begin(), bad.end(), forgiven), bad.end());
+
+            if (! bad.empty())
+            {
+                const bool veryBad = std::any_of (bad.begin(), bad.end(), [] (auto& b) { return b.second; });
+                out.worst = veryBad ? 2 : std::max (out.worst, 1);
+                out.boos.push_back (! veryBad);
+            }
+
+            for (auto* group : { &good, &bad })
+                for (auto& n : *group)
+                    if (reference != -1.0f)
+                    {
+                        const float ms = (float) ((double) (distance (phase (n.first.at), reference) * 60000.0f) / ((double) sub * tempo));
+                        out.sumMs += ms;
+                        out.maxMs = std::max (out.maxMs, ms);
+                        ++out.counted;
+                    }
+
+            good.clear();
+            bad.clear();
+            reference = bruteForceReference (valuesOf (list.entries), 30.0f);
+        }
+
+        Outcome run (const std::vector<TimedNote>& notes)
+        {
+            const float half = (float) B / (float) (2 * sub), g = 30.0f * (1.0f / 360.0f), c = 60.0f * (1.0f / 360.0f);
+            const float m = std::min ((float) sub * ((float) tempo * 0.15f), 44.95f) * (1.0f / 360.0f);
+            auto latest = [] (auto& group) { return group.empty() ? std::numeric_limits<juce::int64>::min() : group.back().first.at; };
+
+            for (auto& n : notes)
+            {
+                if ((! good.empty() || ! bad.empty()) && (float) (n.at - std::max (latest (good), latest (bad))) > half)
+                    close();
+
+                const float p = phase (n.at), r = reference, d = distance (p, r);
+                list.insert (p);
+                if (r == -1.0f)  // the first note of all is good and not counted
+                    reference = bruteForceReference (valuesOf (list.entries), 30.0f);
+                else if (d >= c)
+                    close();
+                else if (d >= g)
+                    bad.push_back ({ n, d > g + m });
+                if (r == -1.0f || d < g)
+                    good.push_back ({ n, false });
+            }
+
+            if (! good.empty() || ! bad.empty())
+                close();
+            return out;
+        }
+    };
+}
+
+// Tempo mode (metronome switch on) against the model, bit for bit, at any block size; chord mode
+// on the same playing gives the same statistics at any block size.
+TEST (Judging, StatisticsMatchAnIndependentComputationAndDoNotDependOnTheBlockSize)
+{
+    std::mt19937 random (2024);
+    const std::pair<double, int> settings[] = { { 120.0, 1 }, { 97.0, 2 }, { 143.0, 3 }, { 60.0, 4 }, { 200.0, 1 } };
+    const std::vector<int> blockPatterns[] = { { 512 }, { 64 }, { 2048 }, { 100, 1000, 7, 333 } };
+
+    // Chords closed in the same block are judged latest first, so only the boos' count is fixed.
+    auto unordered = [] (Outcome o) { const auto n = o.boos.size(); o.boos.assign ((size_t) std::count (o.boos.begin(), o.boos.end(), true), true); o.boos.resize (n, false); return o; };
+
+    for (const auto& [tempo, sub] : settings)
+    {
+        TempoModel model { tempo, sub };
+        const auto notes = randomPerformance (random, model.B, sub, 300);
+        const auto expected = model.run (notes);
+        ASSERT_TRUE (expected.counted > 100 && ! expected.boos.empty()) << expected.counted;
+        Outcome chords;  // at the first block pattern
+
+        for (const auto& blocks : blockPatterns)
+        {
+            KeysteadProcessor engine, chordEngine;
+            engine.metronomeMode = 1;
+            engine.tempo = tempo;
+            engine.subdivisor = sub;
+            SCOPED_TRACE (testing::Message() << "tempo " << tempo << " blocks " << blocks[0]);
+            EXPECT_EQ (perform (engine, 1, notes, notes.back().at + 2 * model.B, blocks).tied(), expected.tied());
+            EXPECT_EQ (engine.s1List.reference.value, model.reference);
+            EXPECT_EQ (valuesOf (engine.s1List.values), valuesOf (model.list.entries));
+
+            const auto chordOutcome = unordered (perform (chordEngine, 0, notes, notes.back().at + 48000, blocks));
+            if (blocks == blockPatterns[0])
+                chords = chordOutcome;
+            EXPECT_TRUE (chords.counted > 100 && ! chords.boos.empty()) << chords.counted;
+            EXPECT_EQ (chordOutcome.tied(), chords.tied());
+        }
+    }
+}
+
+TEST (ChordMode, ChordsAreGroupedJudgedAndForgivenAsPlayed)
+{
+    struct Case { juce::int64 from; std::vector<std::pair<int, int>> msAndNotes; Outcome expected; int block = 512; };
+    const Case cases[] = {
+        { 1000, { { 0, 60 }, { 20, 64 } }, { 1, 0, 20.0f, 20.0f, {} } },
+        { 1000, { { 0, 60 }, { 50, 64 } }, { 1, 1, 50.0f, 50.0f, { true } } },
+        { 1000, { { 0, 60 }, { 70, 64 } }, { 1, 2, 70.0f, 70.0f, { false } } },
+        { 1000, { { 0, 60 }, { 90, 64 } }, {} },                                  // beyond the no-chord limit
+        { 1000, { { 0, 60 } }, {} },
+        { 500, { { 0, 60 }, { 1, 64 } }, { 1, 0, 1.0f, 1.0f, {} } },             // across a block boundary: judged once
+        { 1000, { { 0, 60 }, { 10, 64 }, { 40, 67 } }, { 1, 0, 35.0f, 35.0f, {} } },
+        { 1000, { { 0, 60 }, { 84, 64 }, { 90, 67 } }, {} },                      // spread (84 + 90) / 2 = 87 ms
+        { 1000, { { 0, 40 }, { 20, 43 }, { 40, 46 }, { 60, 49 }, { 80, 52 }, { 100, 55 }, { 120, 58 }, { 140, 61 }, { 150, 64 } }, {} },  // spread 85 ms, but 150 ms long
+        { 1000, { { 0, 60 }, { 50, 61 } }, {} },                                  // C#4 beside C4 is forgiven
+        { 1000, { { 0, 60 }, { 5, 64 }, { 60, 65 } }, { 1, 0, 5.0f, 5.0f, {} } }, // without F4 the spread is 5 ms
+        { 1000, { { 0, 60 }, { 50, 64 }, { 250, 60 }, { 320, 64 } }, { 2, 2, 120.0f, 70.0f, { false, true } }, 24000 },  // latest first
+    };
+
+    for (const auto& c : cases)
+    {
+        std::vector<TimedNote> notes;
+        for (auto [ms, note] : c.msAndNotes)
+            notes.push_back ({ c.from + ms * samplesPerMs, note });
+        KeysteadProcessor engine;
+        EXPECT_EQ (perform (engine, 0, notes, notes.back().at + 48000, { c.block }).tied(), c.expected.tied())
+            << "notes from " << c.from << ", the last at " << c.msAndNotes.back().first << " ms";
+    }
+}
