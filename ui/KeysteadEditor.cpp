@@ -91,8 +91,14 @@ KeysteadEditor::KeysteadEditor (juce::AudioProcessor& processorToEdit,
 
     noteButtons = { quarterNoteButton.get(), eighthNoteButton.get(), tripletNoteButton.get(), sixteenthNoteButton.get() };
 
+    // The framework's toggles draw their box and tick in white, which the light picture would
+    // swallow: in black ink the chosen note value can be seen.
     for (auto* button : noteButtons)
+    {
         button->setLookAndFeel (&defaultLookAndFeel);
+        button->setColour (juce::ToggleButton::tickColourId, juce::Colours::black);
+        button->setColour (juce::ToggleButton::tickDisabledColourId, juce::Colours::black.withAlpha (0.5f));
+    }
 
     // A hand-written settings file can hold any note value: the nearest toggle stands for it.
     // The engine keeps its own value until a toggle is clicked.
