@@ -1,6 +1,7 @@
 #include "ui/ClickDisplayComponent.h"
 
-KeysteadEditor::ClickDisplayComponent::ClickDisplayComponent (RelaxedAtomic<float>& good, RelaxedAtomic<float>& noChord)
+KeysteadEditor::ClickDisplayComponent::ClickDisplayComponent (RelaxedAtomic<float>& good,
+                                                              RelaxedAtomic<float>& noChord)
     : goodMetronome (&good), noChordMetronome (&noChord)
 {
     addAndMakeVisible (goodMsLabel);

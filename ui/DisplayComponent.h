@@ -8,7 +8,8 @@ class KeysteadEditor::DisplayComponent : public juce::Component
 {
 public:
     /** processor may be null (an editor built on another processor); the bars then store nothing. */
-    DisplayComponent (KeysteadEditor& editor, KeysteadProcessor* processor, int goodNoMetronome, int noChordNoMetronome);
+    DisplayComponent (KeysteadEditor& editor, KeysteadProcessor* processor,
+                      int goodNoMetronome, int noChordNoMetronome);
     ~DisplayComponent() override;
 
     /** One of the two draggable limits; its position is the x of its centre line in the strip,

@@ -42,6 +42,13 @@ namespace
         label.setColour (juce::Label::outlineColourId, juce::Colour (0x93000000));
     }
 
+    // A volume slider shows the square root of its gain; a gain no slider could have set (a
+    // hand-written settings file) shows as the nearest one that it could.
+    double shownVolume (float gain)
+    {
+        return gain > 0.0f ? std::sqrt ((double) juce::jmin (gain, 1.0f)) : 0.0;
+    }
+
     juce::Image loadPicture (const char* data, int size)
     {
         return juce::ImageCache::getFromMemory (data, size);
@@ -79,8 +86,8 @@ KeysteadEditor::KeysteadEditor (juce::AudioProcessor& processorToEdit,
     booVolumeSlider->setChangeNotificationOnlyOnRelease (true);
 
     // The sliders show the square root of the gains; setting them must not play a preview.
-    metronomeVolumeSlider->setValue (std::sqrt ((double) clickVolume), juce::dontSendNotification);
-    booVolumeSlider->setValue (std::sqrt ((double) booVolume), juce::dontSendNotification);
+    metronomeVolumeSlider->setValue (shownVolume (clickVolume), juce::dontSendNotification);
+    booVolumeSlider->setValue (shownVolume (booVolume), juce::dontSendNotification);
 
     scaleMaxLabel->setText (juce::String (150) + " ms", juce::dontSendNotification);
 
@@ -89,7 +96,8 @@ KeysteadEditor::KeysteadEditor (juce::AudioProcessor& processorToEdit,
     auto& defaultLookAndFeel = getLookAndFeel();
     setLookAndFeel (&editorLookAndFeel);
 
-    noteButtons = { quarterNoteButton.get(), eighthNoteButton.get(), tripletNoteButton.get(), sixteenthNoteButton.get() };
+    noteButtons = { quarterNoteButton.get(), eighthNoteButton.get(),
+                    tripletNoteButton.get(), sixteenthNoteButton.get() };
 
     // The framework's toggles draw their box and tick in white, which the light picture would
     // swallow: in black ink the chosen note value can be seen.
@@ -178,7 +186,8 @@ void KeysteadEditor::CreateChildren (juce::AudioProcessor& processorToEdit,
     start.juce::Button::addListener (this);
     start.setBounds (33, 97, 100, 24);
 
-    toggle (stopButton, "STOP", startStopGroup, { 33, 133, 100, 24 }).setToggleState (true, juce::dontSendNotification);
+    toggle (stopButton, "STOP", startStopGroup, { 33, 133, 100, 24 })
+        .setToggleState (true, juce::dontSendNotification);
 
     auto& tempoControl = add (tempoSlider, new juce::Slider (juce::String()));
     tempoControl.setRange (30.0, 250.0, 1.0);
@@ -232,7 +241,8 @@ void KeysteadEditor::CreateChildren (juce::AudioProcessor& processorToEdit,
     dial.setName ("new component");
     dial.setBounds (339, 326, 171, 171);
 
-    toggle (tempoOffButton, "OFF", tempoModeGroup, { 249, 300, 60, 24 }).setToggleState (true, juce::dontSendNotification);
+    toggle (tempoOffButton, "OFF", tempoModeGroup, { 249, 300, 60, 24 })
+        .setToggleState (true, juce::dontSendNotification);
 
     label (chordsAverageCaption, translate ("Average :"), 15.0f, J::centredRight, { 102, 510, 70, 24 });
     label (chordsCountCaption, translate ("Number of chords :"), 15.0f, J::centredRight, { 46, 531, 126, 24 });

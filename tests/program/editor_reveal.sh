@@ -44,7 +44,8 @@ for i in $(seq 1 40); do
     import -window "$WINDOW" "$shot" 2>/dev/null || continue
     lumas=$(editor_luma $revealed_points $light_points | xargs)
     read -r f1 f2 f3 wall1 wall2 l1 l2 <<<"$lumas"
-    if [ "$f1" -lt 170 ] && [ "$f2" -lt 170 ] && [ "$f3" -lt 170 ] && [ "$wall1" -lt 150 ] && [ "$wall2" -lt 200 ]; then
+    if [ "$f1" -lt 170 ] && [ "$f2" -lt 170 ] && [ "$f3" -lt 170 ] \
+        && [ "$wall1" -lt 150 ] && [ "$wall2" -lt 200 ]; then
         revealed=yes
         break
     fi
