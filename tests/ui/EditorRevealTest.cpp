@@ -148,6 +148,8 @@ TEST (EditorPaint, FramesNotePicturesAndStripFrameFromTheControlsStepByMode)
             EXPECT_NEAR (at (x, y), row.stripFrame, 1) << x << ", " << y;
         EXPECT_EQ (at (150, 381), 255);
         if (row.extras)
+        {
             EXPECT_NE (at (150, 383), row.stripFrame) << "the strip's own zones begin inside the frame";
+        }
     }
 }
