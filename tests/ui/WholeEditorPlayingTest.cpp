@@ -47,7 +47,8 @@ namespace
                 midi.clear();
                 for (int n : notes)
                     if (n >= start && n < start + blockLength)
-                        midi.addEvent (juce::MidiMessage::noteOn (1, key++ % 2 == 0 ? 60 : 72, (juce::uint8) 100), n - start);
+                        midi.addEvent (juce::MidiMessage::noteOn (1, key++ % 2 == 0 ? 60 : 72, (juce::uint8) 100),
+                                       n - start);
 
                 output.clear();
                 engine.processBlock (output, midi);
@@ -70,7 +71,10 @@ namespace
     }
 
     bool isDark (juce::Colour c) { return c.getAlpha() > 128 && luma (c) < 90; }
-    bool isYellow (juce::Colour c) { return c.getAlpha() > 0 && c.getRed() > 200 && c.getGreen() > 200 && c.getBlue() < 120; }
+    bool isYellow (juce::Colour c)
+    {
+        return c.getAlpha() > 0 && c.getRed() > 200 && c.getGreen() > 200 && c.getBlue() < 120;
+    }
 
     // How many pixels along a ray of the phase display, in the ring where the dots lie, pass a test.
     int alongRay (const juce::Image& image, double degrees, std::function<bool (juce::Colour)> test)
@@ -108,7 +112,8 @@ TEST (WholeEditor, PlayingShowsTheDotsWithAHaloThenTheChordPoints)
     std::vector<int> notes;
     for (int beat = 1; beat <= 14; ++beat)
     {
-        const double offsetMs = (beat == 4 || beat == 8 || beat == 11) ? 60.0 : (beat == 6 || beat == 10) ? -45.0 : 0.0;
+        const bool late = beat == 4 || beat == 8 || beat == 11, early = beat == 6 || beat == 10;
+        const double offsetMs = late ? 60.0 : early ? -45.0 : 0.0;
         notes.push_back (beat * beatSamples + samplesOf (offsetMs));
     }
 
@@ -130,8 +135,9 @@ TEST (WholeEditor, PlayingShowsTheDotsWithAHaloThenTheChordPoints)
     ASSERT_GE (reference, 0.0f) << "the steady notes give a reference";
     EXPECT_LT (std::min (reference, 1.0f - reference), 0.001f) << "on the beat";
 
-    // The phase display's own drawing, its halo included: dots on the rays of the beat (12 o'clock), 60 ms late (43.2 degrees) and 45 ms early
-    // (-32.4 degrees), and none where nothing was played; the halo of the last note at the top.
+    // The phase display's own drawing, its halo included: dots on the rays of the beat (12 o'clock),
+    // 60 ms late (43.2 degrees) and 45 ms early (-32.4 degrees), and none where nothing was played;
+    // the halo of the last note at the top.
     const auto dots = e.s1ListDisplay->createComponentSnapshot (e.s1ListDisplay->getLocalBounds(), false);
     EXPECT_GE (alongRay (dots, 0.0, isDark), 8);
     EXPECT_GE (alongRay (dots, 43.2, isDark), 4);
@@ -153,7 +159,8 @@ TEST (WholeEditor, PlayingShowsTheDotsWithAHaloThenTheChordPoints)
     for (size_t i = 0; i < std::size (spreads); ++i)
     {
         const int start = (int) (i + 1) * 2 * beatSamples;
-        chordNotes.insert (chordNotes.end(), { start, start + samplesOf (spreads[i] / 2), start + samplesOf (spreads[i]) });
+        for (double at : { 0.0, spreads[i] / 2, spreads[i] })
+            chordNotes.push_back (start + samplesOf (at));
     }
     chordNotes.push_back (chordNotes.back() + beatSamples);  // a lone note after the last chord
 
