@@ -73,19 +73,6 @@ TEST (PhaseDots, EachDotLiesAtItsOffsetFromTheReferenceAndFadesWithAge)
     EXPECT_TRUE (regionMatches (empty, empty.getBounds(), juce::Image (juce::Image::ARGB, 171, 171, true)));
 }
 
-TEST (PhaseDots, ThePressOnADotReachesTheDial)
-{
-    EditorFixture f;
-    auto& e = openRevealed (f);
-    e.setVisible (true);
-    e.clickDisplay->setInterceptsMouseClicks (true, false);
-    setList (f.engine, 0.0f, 1, { S1Float (30.0f / 360.0f, 1, 0.8f) });
-
-    // Where the right good radius and a dot lie together.
-    const auto at = e.s1ListDisplay->getPosition() + juce::Point<int> (120, 25);
-    EXPECT_EQ (e.getComponentAt (at), e.clickDisplay.get());
-}
-
 TEST (PhaseDots, HaloGrowsAndFadesAroundTheTruncatedCentre)
 {
     EditorFixture f;
