@@ -3,6 +3,8 @@
 
 #include "DisplayTestSupport.h"
 
+#include <thread>
+
 #include "ui/AsyncAddChord.h"
 #include "ui/MovableVerticalBar.h"
 #include "ui/NewChordThread.h"
@@ -230,7 +232,8 @@ TEST (ChordStrip, HaloThreadRepaintsSixTimesAndMessagesOutliveNothing)
     auto* strip = f.editor->chordDisplay.get();
     (new Strip::AsyncAddChord (strip, 10.0f, juce::Colours::black))->handleAsyncUpdate();
     juce::Thread::sleep (60);
-    (new Strip::AsyncAddChord (strip, 20.0f, juce::Colours::black))->triggerAsyncUpdate();
+    auto post = [strip] { (new Strip::AsyncAddChord (strip, 20.0f, juce::Colours::black))->triggerAsyncUpdate(); };
+    std::thread (post).join();
     f.close();
 
     EXPECT_EQ (threadsNamed ("NewChordThread"), 0);

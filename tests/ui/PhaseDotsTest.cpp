@@ -3,6 +3,8 @@
 
 #include "DisplayTestSupport.h"
 
+#include <thread>
+
 #include "ui/ShortLigthedNewPoint.h"
 
 using namespace uitest;
@@ -122,15 +124,23 @@ TEST (PhaseDots, HaloAttachesToTheHiddenDisplayAnimatesAndDeletesItself)
 TEST (PhaseDots, HalosNeverOutliveTheDisplay)
 {
     // Some halos attached and running, some built but not yet attached, when the editor goes.
+    // They are built on another thread, as the engine builds them on the audio thread.
     EditorFixture f;
     f.openStill();
-    for (int i = 0; i < 3; ++i)
-        (new Halo (f.editor->s1ListDisplay.get(), 40 + 20 * i, 30))->startThread();
-    ASSERT_TRUE (pump ([&] { return f.editor->s1ListDisplay->getNumChildComponents() == 3; }));
+    auto* display = f.editor->s1ListDisplay.get();
+    auto buildThree = [display] (int y)
+    {
+        std::thread ([display, y]
+        {
+            for (int i = 0; i < 3; ++i)
+                (new Halo (display, 40 + 20 * i, y))->startThread();
+            display->triggerAsyncUpdate();
+        }).join();
+    };
 
-    for (int i = 0; i < 3; ++i)
-        (new Halo (f.editor->s1ListDisplay.get(), 40 + 20 * i, 90))->startThread();
-    f.editor->s1ListDisplay->triggerAsyncUpdate();
+    buildThree (30);
+    ASSERT_TRUE (pump ([&] { return display->getNumChildComponents() == 3; }));
+    buildThree (90);
 
     f.close();
     EXPECT_TRUE (pump (allHalosGone));
