@@ -11,8 +11,6 @@ namespace
     // so it stays small while every difference counter - age keeps its meaning.
     constexpr int highestAgeCounter = 511;
     constexpr int ageFold = 256;
-
-    constexpr float degreesToTurns = 1.0f / 360.0f;
 }
 
 using List = KeysteadProcessor::OrderedS1ValueListWithReference;
@@ -25,7 +23,7 @@ List::OrderedS1ValueListWithReference (const RelaxedAtomic<float>* windowInDegre
 
 void List::InsertValue (float phase, float dotRadius)
 {
-    const juce::ScopedLock sl (lock);
+    const juce::ScopedLock holdingListLock (lock);
 
     const int previous = ageCounter;
 
@@ -69,7 +67,7 @@ void List::InsertValue (float phase, float dotRadius)
 
 void List::EraseValue (float phase)
 {
-    const juce::ScopedLock sl (lock);
+    const juce::ScopedLock holdingListLock (lock);
 
     const size_t n = values.size();
 
@@ -103,7 +101,7 @@ void List::EraseValue (float phase)
 
 void List::UpdateReference()
 {
-    const juce::ScopedLock sl (lock);
+    const juce::ScopedLock holdingListLock (lock);
 
     const size_t n = values.size();
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <random>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -11,6 +13,37 @@
 namespace enginetest
 {
     constexpr int samplesPerMs = 48, beat = 24000;  // at 48000 Hz and 120 beats per minute
+
+    /** The editor the engine's tests open (their own side of the hand-overs builds it): it
+        records every hand-over, and can hold one open on request. */
+    struct RecordingEditor : public juce::AudioProcessorEditor
+    {
+        enum Kind { noteOn, chordSpread, newDot, phaseDisplay, tempoChange };
+        struct HandOver { Kind kind; double first, second; };
+
+        explicit RecordingEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (10, 10); }
+
+        void record (Kind kind, double first = 0.0, double second = 0.0)
+        {
+            inside = true;
+            while (holdCalls.load())
+                std::this_thread::yield();
+            handOvers.push_back ({ kind, first, second });
+            inside = false;
+        }
+
+        std::vector<double> valuesOf (Kind kind) const
+        {
+            std::vector<double> v;
+            for (const auto& h : handOvers)
+                if (h.kind == kind)
+                    v.push_back (h.first);
+            return v;
+        }
+
+        std::vector<HandOver> handOvers;
+        std::atomic<bool> holdCalls { false }, inside { false };
+    };
 
     struct TimedNote { juce::int64 at; int noteNumber; };  // samples from the first block after START
 
