@@ -114,21 +114,22 @@ void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, Keys
 {
     const auto settings = [&properties]() -> juce::PropertySet& { return *properties.getUserSettings(); };
 
-    const int tempoMode            = readInt    (settings(), KeysteadProcessor::tempoModeRef, 0);
-    const int metronomeMode        = readInt    (settings(), KeysteadProcessor::metronomeModeRef, 0);
-    const int tempo                = readInt    (settings(), KeysteadProcessor::tempoRef, 120);
-    const int subdivisor           = readInt    (settings(), KeysteadProcessor::subdivisorRef, 1);
-    const float goodMetronome      = readFloat  (settings(), KeysteadProcessor::goodMetronomeRef, 30.0f);
-    const float noChordMetronome   = readFloat  (settings(), KeysteadProcessor::noChordMetronomeRef, 60.0f);
-    const int goodNoMetronome      = readInt    (settings(), KeysteadProcessor::goodNoMetronomeRef, 50);
-    const int noChordNoMetronome   = readInt    (settings(), KeysteadProcessor::noChordNoMetronomeRef, 100);
-    const float booVolume          = readFloat  (settings(), KeysteadProcessor::booVolumeRef, 1.0f);
-    const float clickVolume        = readFloat  (settings(), KeysteadProcessor::clickVolumeRef, 1.0f);
+    using Engine = KeysteadProcessor;
+    const int tempoMode            = readInt    (settings(), Engine::tempoModeRef, Engine::defaultTempoMode);
+    const int metronomeMode        = readInt    (settings(), Engine::metronomeModeRef, Engine::defaultMetronomeMode);
+    const int tempo                = readInt    (settings(), Engine::tempoRef, Engine::defaultTempo);
+    const int subdivisor           = readInt    (settings(), Engine::subdivisorRef, Engine::defaultSubdivisor);
+    const float goodMetronome      = readFloat  (settings(), Engine::goodMetronomeRef, Engine::defaultGoodMetronome);
+    const float noChordMetronome   = readFloat  (settings(), Engine::noChordMetronomeRef, Engine::defaultNoChordMetronome);
+    const int goodNoMetronome      = readInt    (settings(), Engine::goodNoMetronomeRef, Engine::defaultGoodNoMetronome);
+    const int noChordNoMetronome   = readInt    (settings(), Engine::noChordNoMetronomeRef, Engine::defaultNoChordNoMetronome);
+    const float booVolume          = readFloat  (settings(), Engine::booVolumeRef, Engine::defaultBooVolume);
+    const float clickVolume        = readFloat  (settings(), Engine::clickVolumeRef, Engine::defaultClickVolume);
 
     engine.tempoMode = tempoMode;
     engine.metronomeMode = metronomeMode;
-    engine.tempo = (double) juce::jlimit (minTempo, maxTempo, tempo);
-    engine.subdivisor = juce::jlimit (minSubdivisor, maxSubdivisor, subdivisor);
+    engine.tempo = (double) juce::jlimit (Engine::minimumTempo, Engine::maximumTempo, tempo);
+    engine.subdivisor = juce::jlimit (Engine::minimumSubdivisor, Engine::maximumSubdivisor, subdivisor);
 
     const float bad = juce::jlimit (2.0f * smallestDialGap, largestDialAngle, noChordMetronome);
     engine.noChordMetronome = bad;
