@@ -217,7 +217,7 @@ private:
     // The block's steps, in the order processBlock runs them.
     void SendNoteOnSignal (const juce::MidiBuffer& midiMessages);
     void CollectNoteOns (const juce::MidiBuffer& midiMessages);
-    void AdvanceBeatClock (int blockLength);
+    void AdvanceBeatClock (int blockLength);  // with procLock held
     void JudgeTempoModeNotes (int blockLength);
     void JudgeChords (int blockLength, int sampleRate);
     void ShiftStoredPositions (int blockLength) noexcept;
@@ -232,8 +232,8 @@ private:
     int BeatLength() const noexcept;
     float MillisecondsOf (float distance) const noexcept;
 
-    /** The phase of a note against the latest scheduled click, at the current tempo and note
-        value, in [0, 1). */
+    /** The phase of a note against the block's latest scheduled click, at the current tempo and
+        note value, in [0, 1). */
     float PhaseOf (const Note& note) const noexcept;
 
     // What both modes do with a judged note or chord.
@@ -257,6 +257,10 @@ private:
 
     /** Turns of the circle per degree of the dial. */
     static constexpr float degreesToTurns = 1.0f / 360.0f;
+
+    /** The latest scheduled click as the beat clock left it at the start of this block: every
+        phase of the block is measured from it, whatever the message thread does meanwhile. */
+    int latestClick = 0;
 
     std::atomic<bool> resetRequested { false };
     std::atomic<int> editorHandOversInFlight { 0 };

@@ -29,23 +29,29 @@ void KeysteadProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mi
 
     // Without a device rate nothing can be timed; the sounds still play.
     const double rate = usableRate (getSampleRate());
+    const int blockLength = buffer.getNumSamples();
+    const bool inTempoMode = tempoMode.load() != 0;
+    bool judging = false;
 
-    if (isRunning.load() && rate > 0.0)
     {
-        const int blockLength = buffer.getNumSamples();
-        const int sampleRate = (int) rate;
+        // The running flag and the beat clock are read together under procLock, once: a STOP
+        // (which clears both on the message thread) then falls between two blocks, and the
+        // whole block is judged against one latest click.
+        const juce::ScopedLock holdingProcLock (procLock);
+        judging = isRunning.load() && rate > 0.0;
 
+        if (judging && inTempoMode)
+            AdvanceBeatClock (blockLength);
+    }
+
+    if (judging)
+    {
         CollectNoteOns (midiMessages);
 
-        if (tempoMode.load() != 0)
-        {
-            AdvanceBeatClock (blockLength);
+        if (inTempoMode)
             JudgeTempoModeNotes (blockLength);
-        }
         else
-        {
-            JudgeChords (blockLength, sampleRate);
-        }
+            JudgeChords (blockLength, (int) rate);
 
         ShiftStoredPositions (blockLength);
     }
@@ -68,8 +74,7 @@ void KeysteadProcessor::CollectNoteOns (const juce::MidiBuffer& midiMessages)
 
 void KeysteadProcessor::AdvanceBeatClock (int blockLength)
 {
-    const juce::ScopedLock holdingProcLock (procLock);
-    auto& clicks = playRequests[clickSound];
+    auto& clicks = playRequests[clickSound];  // procLock is held by the caller
 
     // Only an empty click clip lets the last click retire while running: start the clock afresh.
     if (clicks.empty())
@@ -77,6 +82,8 @@ void KeysteadProcessor::AdvanceBeatClock (int blockLength)
 
     while (clicks.back().startPosition < blockLength)
         clicks.push_back ({ clicks.back().startPosition + BeatLength(), false });
+
+    latestClick = clicks.back().startPosition;
 }
 
 void KeysteadProcessor::ShiftStoredPositions (int blockLength) noexcept
@@ -125,22 +132,12 @@ float KeysteadProcessor::MillisecondsOf (float distance) const noexcept
 
 float KeysteadProcessor::PhaseOf (const Note& note) const noexcept
 {
-    juce::int64 lastClick = 0;
-
-    {
-        const juce::ScopedLock holdingProcLock (procLock);
-        const auto& clicks = playRequests[clickSound];
-
-        if (! clicks.empty())
-            lastClick = clicks.back().startPosition;
-    }
-
     const int beat = BeatLength();
 
     // The distance from the latest beat at or before the note. Stepping a negative distance up
     // by whole beats in float gives exactly this remainder while the numbers stay within float's
     // exact integers (over five minutes of samples); beyond, the remainder stays well defined.
-    juce::int64 fromBeat = (juce::int64) note.samplePosition - lastClick;
+    juce::int64 fromBeat = (juce::int64) note.samplePosition - latestClick;
 
     if (fromBeat < 0)
     {
