@@ -100,6 +100,72 @@ TEST (RecentPhaseList, MatchesAPlainModelAndTheBruteForceReference)
     }
 }
 
+// Phases crowded within a few ulps of each other and of the turn's ends, where the insertion,
+// rounded to single precision, can leave lists that go round the circle twice.
+TEST (RecentPhaseList, ReferenceFollowsTheEntryByEntryRuleOnListsThatGoRoundTwice)
+{
+    std::mt19937 random (77);
+    const float windows[] = { 30.0f, 1.0e-4f, 2.0f, 360.0f, 0.0f };
+    int listsGoingRoundTwice = 0;
+
+    for (int trial = 0; trial < 400; ++trial)
+    {
+        RelaxedAtomic<float> window (windows[trial % 5]);
+        KeysteadProcessor::OrderedS1ValueListWithReference list (&window);
+        const float base = (float) (random() % 2000) / 1000.0f * (random() % 2 == 0 ? 0.01f : 1.0f);
+
+        for (int step = 0, steps = 2 + (int) (random() % 260); step < steps; ++step)
+        {
+            // The base itself, a neighbour a few ulps away, the base rounded through 1 + base or
+            // base - 1 (as a phase a turn on comes out), or a value a few ulps from 0 or 1.
+            float p = base;
+            switch (random() % 6)
+            {
+                case 0: break;
+                case 1: for (auto k = random() % 4; k > 0; --k) p = std::nextafter (p, random() % 2 == 0 ? 0.0f : 1.0f); break;
+                case 2: p = (1.0f + base) - 1.0f; break;
+                case 3: p = (base - 1.0f) + 1.0f; break;
+                case 4: p = (float) (random() % 4) * 1.0e-9f; break;
+                default: p = 1.0f - (float) (1 + random() % 4) * 6.0e-8f; break;
+            }
+            p = p - std::floor (p);
+            list.InsertValue (p >= 1.0f ? 0.0f : p, 0.5f);
+
+            const auto v = valuesOf (list.values);
+            listsGoingRoundTwice += std::count_if (v.begin(), v.end(), [&v, i = size_t (0)] (float) mutable
+                                                  { const bool down = v[(i + 1) % v.size()] < v[i]; ++i; return down; }) > 1;
+            list.UpdateReference();
+            ASSERT_EQ (list.reference.value, bruteForceReference (v, window)) << "trial " << trial << " step " << step;
+        }
+    }
+
+    EXPECT_GT (listsGoingRoundTwice, 1000);
+}
+
+// Five notes whose phases (0.99, 0.016666651, 0.07, 0.08, 0.016666668) leave a list that goes
+// round twice, then a probe at 0.25: the reference is that of 0.99's window of four, so the
+// probe lies beyond the no-chord limit and is not counted.
+TEST (TempoMode, AListThatGoesRoundTwiceKeepsItsReference)
+{
+    for (const bool probe : { false, true })
+    {
+        KeysteadProcessor engine;
+        engine.metronomeMode = 1;
+        engine.tempo = 120.0;
+        engine.subdivisor = 2;
+        std::vector<TimedNote> notes;
+        for (juce::int64 at : { 35880, 60200, 72840, 96960, 120200, 171000 })
+            if (probe || at < 171000)
+                notes.push_back ({ at, 60 });
+
+        const auto out = perform (engine, 1, notes, 170000 + (probe ? 30000 : 0));
+        const float reference = engine.s1List.reference.value;
+        EXPECT_EQ (out.counted, 4) << "probe " << probe;
+        EXPECT_EQ (reference, bruteForceReference (valuesOf (engine.s1List.values), 30.0f)) << "probe " << probe;
+        EXPECT_TRUE (probe || std::abs (reference - 0.0233333f) < 1.0e-6f) << reference;
+    }
+}
+
 //==============================================================================
 namespace
 {
