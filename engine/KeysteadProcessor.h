@@ -220,6 +220,7 @@ private:
     void AdvanceBeatClock (int blockLength);  // with procLock held
     void JudgeTempoModeNotes (int blockLength);
     void JudgeChords (int blockLength, int sampleRate);
+    void ThinChainTooLongToJudge (float noChordSamples, juce::int64 longestChord);
     void ShiftStoredPositions (int blockLength) noexcept;
 
     /** A note-on with a velocity above zero; malformed events are not. */

@@ -7,6 +7,12 @@ namespace
 {
     constexpr float chordPixelsToSeconds = 1.0f / 176000.0f;  // the chord strip: 176 px = 150 ms
 
+    /** Whether two notes, in time order, lie closer than the no-chord limit: the link of a chord. */
+    bool closeEnough (float noChordSamples, const KeysteadProcessor::Note& later, const KeysteadProcessor::Note& earlier) noexcept
+    {
+        return noChordSamples > (float) ((juce::int64) later.samplePosition - earlier.samplePosition);
+    }
+
     /** The spread of a chord in samples, or -1 for fewer than two notes. The notes are in
         chord order (latest first, so their positions never rise); `skip` leaves one out. */
     int chordSpread (const std::vector<KeysteadProcessor::Note>& chord, size_t skip) noexcept
@@ -64,7 +70,7 @@ void KeysteadProcessor::JudgeChords (int blockLength, int sampleRate)
 
     auto closeEnough = [noChordSamples] (const Note& later, const Note& earlier)
     {
-        return noChordSamples > (float) ((juce::int64) later.samplePosition - earlier.samplePosition);
+        return ::closeEnough (noChordSamples, later, earlier);
     };
 
     // Chords are taken from the end, so several closed in one block are judged latest first.
@@ -77,7 +83,10 @@ void KeysteadProcessor::JudgeChords (int blockLength, int sampleRate)
 
         // More notes may still join this chord in the next block.
         if ((float) latest.samplePosition >= cut)
+        {
+            ThinChainTooLongToJudge (noChordSamples, longestChord);
             return;
+        }
 
         incomingNotes.pop_back();
 
@@ -133,4 +142,46 @@ void KeysteadProcessor::JudgeChords (int blockLength, int sampleRate)
 
         SendChordSpreadSignal (spreadMs);
     }
+}
+
+void KeysteadProcessor::ThinChainTooLongToJudge (float noChordSamples, juce::int64 longestChord)
+{
+    // The notes at the end of the list that are each closer than the no-chord limit to the next
+    // form one chain, which later notes can only lengthen. Once it spans the longest chord it
+    // will be dropped whole, without a verdict, whenever it ends. Of such a chain only the
+    // notes that keep it one chain of that span are kept: the latest, then, going back, each
+    // time the earliest note still close to the one kept before, until the span is reached.
+    // Endless playing (a trill, a repeating source) then holds a handful of notes, not all.
+    const size_t n = incomingNotes.size();
+
+    if (n < 2)
+        return;
+
+    size_t first = n - 1;
+
+    while (first > 0 && closeEnough (noChordSamples, incomingNotes[first], incomingNotes[first - 1]))
+        --first;
+
+    const juce::int64 latest = incomingNotes.back().samplePosition;
+
+    if (latest - incomingNotes[first].samplePosition < longestChord)
+        return;  // it may still become a chord
+
+    // The kept notes gather at the end, [kept, n); the notes below `from` are not read yet.
+    Note anchor = incomingNotes.back();
+    size_t kept = n - 1, from = n - 1;
+
+    while (latest - anchor.samplePosition < longestChord)
+    {
+        size_t hop = from - 1;  // the chain's next-earlier note is always close enough
+
+        while (hop > first && closeEnough (noChordSamples, anchor, incomingNotes[hop - 1]))
+            --hop;
+
+        anchor = incomingNotes[hop];
+        incomingNotes[--kept] = anchor;
+        from = hop;
+    }
+
+    incomingNotes.erase (incomingNotes.begin() + (std::ptrdiff_t) first, incomingNotes.begin() + (std::ptrdiff_t) kept);
 }

@@ -114,6 +114,25 @@ TEST (EngineAllocation, SteadyPlayingMixingAndFilteringDoNotAllocate)
     }
 }
 
+TEST (EngineAllocation, AnEndlessTrillHoldsAFewNotesAndTheChordAfterItIsJudged)
+{
+    // 40000 notes 50 ms apart chain into one group the chord rules drop; the chord that follows
+    // is judged as if it came alone (C4 and E4 50 ms apart: middling).
+    std::vector<TimedNote> notes;
+    for (int i = 0; i < 40000; ++i)
+        notes.push_back ({ 1000 + (juce::int64) i * 50 * samplesPerMs, 60 + 2 * (i % 2) });
+    const auto chordAt = notes.back().at + 300 * samplesPerMs;
+    notes.push_back ({ chordAt, 60 });
+    notes.push_back ({ chordAt + 50 * samplesPerMs, 64 });
+
+    KeysteadProcessor engine;
+    size_t allocations = 0;
+    const auto out = perform (engine, 0, notes, chordAt + 48000, { 512 }, &allocations);
+    EXPECT_EQ (allocations, 0u);
+    EXPECT_EQ (out.tied(), (Outcome { 1, 1, 50.0f, 50.0f, { true } }).tied());
+    EXPECT_EQ (engine.incomingNotes.capacity(), 1024u);
+}
+
 TEST (EngineReset, ResetsFromAnotherThreadTakeEffectWholeBetweenBlocks)
 {
     KeysteadProcessor engine;

@@ -311,3 +311,101 @@ TEST (ChordMode, ChordsAreGroupedJudgedAndForgivenAsPlayed)
             << "notes from " << c.from << ", the last at " << c.msAndNotes.back().first << " ms";
     }
 }
+
+namespace
+{
+    /** The chord rules written out plainly at the default limits and 48000 Hz, on the whole
+        performance at once: runs of notes each closer than the no-chord limit to the next. */
+    Outcome chordModel (const std::vector<TimedNote>& notes)
+    {
+        const float k = 1.0f / 176000.0f, good = (float) (50 * 150) * k, noChord = (float) (100 * 150) * k;
+        const float goodS = good * 48000.0f, noChordS = noChord * 48000.0f;
+        const float midS = std::min ((good + noChord) * 0.5f, good + 0.025f) * 48000.0f;
+        auto spread = [] (std::vector<TimedNote> c)  // in time order
+        {
+            if (c.size() < 2)
+                return -1;
+            juce::int64 gap = 0;
+            for (size_t i = 1; i < c.size(); ++i)
+                gap = std::max (gap, c[i].at - c[i - 1].at);
+            const auto span = c.back().at - c.front().at;
+            return (int) (c.size() == 2 ? span : (gap + span) / 2);
+        };
+        Outcome out;
+
+        for (size_t from = 0, to = 1; from < notes.size(); from = to++)
+        {
+            while (to < notes.size() && noChordS > (float) (notes[to].at - notes[to - 1].at))
+                ++to;
+            const std::vector<TimedNote> chord (notes.begin() + (std::ptrdiff_t) from, notes.begin() + (std::ptrdiff_t) to);
+            if (chord.size() < 2 || chord.back().at - chord.front().at >= 7200)
+                continue;
+            int s = spread (chord);
+            for (size_t i = 0; goodS <= (float) spread (chord) && (float) spread (chord) < noChordS && i < chord.size(); ++i)
+                if (std::any_of (chord.begin(), chord.end(), [&] (auto& o) { const int a = std::abs (o.noteNumber - chord[i].noteNumber); return a == 1 || a == 2; }))
+                {
+                    auto without = chord;
+                    without.erase (without.begin() + (std::ptrdiff_t) i);
+                    s = std::min (s, spread (without));
+                }
+            if (s == -1 || ! (noChordS > (float) std::abs (s)))
+                continue;
+            const float ms = (float) s * 1000.0f / 48000.0f;
+            out.sumMs += ms;
+            out.maxMs = std::max (out.maxMs, ms);
+            ++out.counted;
+            if ((float) std::abs (s) > goodS)
+                out.boos.push_back ((float) std::abs (s) <= midS);
+            out.worst = std::max (out.worst, (float) std::abs (s) > midS ? 2 : (float) std::abs (s) > goodS ? 1 : 0);
+        }
+        return out;
+    }
+}
+
+// Trills and repeated notes that chain far past the longest chord, between chords, lone notes
+// and pauses around the no-chord limit: the engine keeps only a few notes of a chain it can no
+// longer judge, and judges exactly what the rules judge.
+TEST (ChordMode, EndlessChainsAreDroppedAndTheChordsAroundThemJudgedAsTheRulesSay)
+{
+    std::mt19937 random (31);
+    std::vector<TimedNote> notes;
+    juce::int64 at = 1000;
+    for (int group = 0; group < 300; ++group)
+    {
+        const bool chain = random() % 3 == 0;
+        const int count = chain ? 2 + (int) (random() % 400) : 1 + (int) (random() % 4);
+        for (int i = 0; i < count; ++i, at += (juce::int64) (random() % (unsigned) ((chain ? 80 : 40) * samplesPerMs)))
+            notes.push_back ({ at, 56 + (int) (random() % 12) });
+        at += (juce::int64) ((random() % 2 == 0 ? 80 + random() % 20 : 100 + random() % 500) * samplesPerMs);
+    }
+
+    auto unordered = [] (Outcome o) { std::sort (o.boos.begin(), o.boos.end()); o.sumMs = std::round (o.sumMs); return o; };
+    const auto expected = unordered (chordModel (notes));
+    ASSERT_GT (expected.counted, 100);
+
+    for (const auto& blocks : { std::vector<int> { 512 }, { 64 }, { 4096 }, { 100, 1000, 7, 333 } })
+    {
+        KeysteadProcessor engine;
+        size_t longestTail = 0;
+        ProcessorHarness harness (engine);
+        engine.SetIsRunning (true);
+        Outcome out;
+        juce::int64 start = 0;
+        for (size_t next = 0, block = 0; start < notes.back().at + 48000; ++block)
+        {
+            const int length = blocks[block % blocks.size()];
+            for (; next < notes.size() && notes[next].at < start + length; ++next)
+                harness.noteOn ((int) (notes[next].at - start), notes[next].noteNumber);
+            harness.processBlock (length);
+            start += length;
+            longestTail = std::max (longestTail, engine.incomingNotes.size());
+            for (const auto& r : engine.playRequests[KeysteadProcessor::booSound])
+                if (r.startPosition == -length)
+                    out.boos.push_back (r.attenuated);
+        }
+        std::tie (out.counted, out.worst, out.sumMs, out.maxMs) = std::make_tuple (engine.nbEvaluated.load(), engine.worstState.load(),
+                                                                                  engine.sumErrorMs.load(), engine.maxErrorMs.load());
+        EXPECT_EQ (unordered (out).tied(), expected.tied()) << "blocks " << blocks[0];
+        EXPECT_LT (longestTail, 40u) << "blocks " << blocks[0];
+    }
+}
