@@ -114,22 +114,22 @@ void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, Keys
 {
     const auto settings = [&properties]() -> juce::PropertySet& { return *properties.getUserSettings(); };
 
-    using Engine = KeysteadProcessor;
-    const int tempoMode            = readInt    (settings(), Engine::tempoModeRef, Engine::defaultTempoMode);
-    const int metronomeMode        = readInt    (settings(), Engine::metronomeModeRef, Engine::defaultMetronomeMode);
-    const int tempo                = readInt    (settings(), Engine::tempoRef, Engine::defaultTempo);
-    const int subdivisor           = readInt    (settings(), Engine::subdivisorRef, Engine::defaultSubdivisor);
-    const float goodMetronome      = readFloat  (settings(), Engine::goodMetronomeRef, Engine::defaultGoodMetronome);
-    const float noChordMetronome   = readFloat  (settings(), Engine::noChordMetronomeRef, Engine::defaultNoChordMetronome);
-    const int goodNoMetronome      = readInt    (settings(), Engine::goodNoMetronomeRef, Engine::defaultGoodNoMetronome);
-    const int noChordNoMetronome   = readInt    (settings(), Engine::noChordNoMetronomeRef, Engine::defaultNoChordNoMetronome);
-    const float booVolume          = readFloat  (settings(), Engine::booVolumeRef, Engine::defaultBooVolume);
-    const float clickVolume        = readFloat  (settings(), Engine::clickVolumeRef, Engine::defaultClickVolume);
+    using E = KeysteadProcessor;
+    const int tempoMode          = readInt   (settings(), E::tempoModeRef, E::defaultTempoMode);
+    const int metronomeMode      = readInt   (settings(), E::metronomeModeRef, E::defaultMetronomeMode);
+    const int tempo              = readInt   (settings(), E::tempoRef, E::defaultTempo);
+    const int subdivisor         = readInt   (settings(), E::subdivisorRef, E::defaultSubdivisor);
+    const float goodMetronome    = readFloat (settings(), E::goodMetronomeRef, E::defaultGoodMetronome);
+    const float noChordMetronome = readFloat (settings(), E::noChordMetronomeRef, E::defaultNoChordMetronome);
+    const int goodNoMetronome    = readInt   (settings(), E::goodNoMetronomeRef, E::defaultGoodNoMetronome);
+    const int noChordNoMetronome = readInt   (settings(), E::noChordNoMetronomeRef, E::defaultNoChordNoMetronome);
+    const float booVolume        = readFloat (settings(), E::booVolumeRef, E::defaultBooVolume);
+    const float clickVolume      = readFloat (settings(), E::clickVolumeRef, E::defaultClickVolume);
 
     engine.tempoMode = tempoMode;
     engine.metronomeMode = metronomeMode;
-    engine.tempo = (double) juce::jlimit (Engine::minimumTempo, Engine::maximumTempo, tempo);
-    engine.subdivisor = juce::jlimit (Engine::minimumSubdivisor, Engine::maximumSubdivisor, subdivisor);
+    engine.tempo = (double) juce::jlimit (E::minimumTempo, E::maximumTempo, tempo);
+    engine.subdivisor = juce::jlimit (E::minimumSubdivisor, E::maximumSubdivisor, subdivisor);
 
     const float bad = juce::jlimit (2.0f * smallestDialGap, largestDialAngle, noChordMetronome);
     engine.noChordMetronome = bad;

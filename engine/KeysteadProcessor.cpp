@@ -153,8 +153,8 @@ const juce::String KeysteadProcessor::getParameterName (int) { return {}; }
 float KeysteadProcessor::getParameter (int) { return 0.0f; }
 const juce::String KeysteadProcessor::getParameterText (int) { return {}; }
 void KeysteadProcessor::setParameter (int, float) {}
-const juce::String KeysteadProcessor::getInputChannelName (int channelIndex) const { return juce::String (channelIndex + 1); }
-const juce::String KeysteadProcessor::getOutputChannelName (int channelIndex) const { return juce::String (channelIndex + 1); }
+const juce::String KeysteadProcessor::getInputChannelName (int index) const { return juce::String (index + 1); }
+const juce::String KeysteadProcessor::getOutputChannelName (int index) const { return juce::String (index + 1); }
 bool KeysteadProcessor::isInputChannelStereoPair (int) const { return true; }
 bool KeysteadProcessor::isOutputChannelStereoPair (int) const { return true; }
 bool KeysteadProcessor::silenceInProducesSilenceOut() const { return false; }

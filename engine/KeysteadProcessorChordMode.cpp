@@ -7,8 +7,10 @@ namespace
 {
     constexpr float chordPixelsToSeconds = 1.0f / 176000.0f;  // the chord strip: 176 px = 150 ms
 
+    using Note = KeysteadProcessor::Note;
+
     /** Whether two notes, in time order, lie closer than the no-chord limit: the link of a chord. */
-    bool closeEnough (float noChordSamples, const KeysteadProcessor::Note& later, const KeysteadProcessor::Note& earlier) noexcept
+    bool closeEnough (float noChordSamples, const Note& later, const Note& earlier) noexcept
     {
         return noChordSamples > (float) ((juce::int64) later.samplePosition - earlier.samplePosition);
     }
@@ -116,8 +118,9 @@ void KeysteadProcessor::JudgeChords (int blockLength, int sampleRate)
         {
             for (size_t i = 0; i < chordNotes.size(); ++i)
             {
+                const auto& note = chordNotes[i];
                 const bool hasNeighbour = std::any_of (chordNotes.begin(), chordNotes.end(),
-                                                       [&] (const Note& other) { return AreNeighbourKeys (other, chordNotes[i]); });
+                                                       [&note] (const Note& o) { return AreNeighbourKeys (o, note); });
 
                 if (hasNeighbour)
                     spread = std::min (spread, chordSpread (chordNotes, i));
@@ -183,5 +186,6 @@ void KeysteadProcessor::ThinChainTooLongToJudge (float noChordSamples, juce::int
         from = hop;
     }
 
-    incomingNotes.erase (incomingNotes.begin() + (std::ptrdiff_t) first, incomingNotes.begin() + (std::ptrdiff_t) kept);
+    const auto begin = incomingNotes.begin();
+    incomingNotes.erase (begin + (std::ptrdiff_t) first, begin + (std::ptrdiff_t) kept);
 }

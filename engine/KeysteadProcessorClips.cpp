@@ -19,11 +19,13 @@ namespace
 
     Clip clipFor (int n)
     {
+        using namespace BinaryData;
+
         switch (n)
         {
-            case KeysteadProcessor::booSound:  return { BinaryData::temp_binary_data_0, BinaryData::temp_binary_data_0Size };
-            case KeysteadProcessor::goodSound: return { BinaryData::temp_binary_data_1, BinaryData::temp_binary_data_1Size };
-            default:                           return { BinaryData::temp_binary_data_2, BinaryData::temp_binary_data_2Size };
+            case KeysteadProcessor::booSound:  return { temp_binary_data_0, temp_binary_data_0Size };
+            case KeysteadProcessor::goodSound: return { temp_binary_data_1, temp_binary_data_1Size };
+            default:                           return { temp_binary_data_2, temp_binary_data_2Size };
         }
     }
 

@@ -51,7 +51,10 @@ void KeysteadProcessor::SendNoteOnSignal (const juce::MidiBuffer& midiMessages)
 
 void KeysteadProcessor::SendChordSpreadSignal (float spreadMs)
 {
-    WithActiveEditor ([spreadMs] (juce::AudioProcessorEditor& editor) { EditorHandOvers::ChordSpreadSignal (editor, spreadMs); });
+    WithActiveEditor ([spreadMs] (juce::AudioProcessorEditor& editor)
+    {
+        EditorHandOvers::ChordSpreadSignal (editor, spreadMs);
+    });
 }
 
 void KeysteadProcessor::HandOverNewDot (float offsetFromReference, float dotRadius)

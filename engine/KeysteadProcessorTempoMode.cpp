@@ -168,7 +168,8 @@ void KeysteadProcessor::ProcessPendingBadAndGoodNotes()
         {
             const float change = anyEarly ? -0.5f * earliness : 0.5f * lateness;
             const double oldTempo = CurrentTempo();
-            const double newTempo = juce::jlimit ((double) minimumTempo, (double) maximumTempo, oldTempo / (double) (1.0f + change));
+            const double newTempo = juce::jlimit ((double) minimumTempo, (double) maximumTempo,
+                                                  oldTempo / (double) (1.0f + change));
             tempo = newTempo;
             HandOverTempoChange (newTempo, oldTempo);
         }

@@ -21,7 +21,7 @@ juce::AudioProcessorEditor* EditorHandOvers::CreateEditor (KeysteadProcessor& en
                                engine.tempoMode.load() != 0,
                                engine.metronomeMode.load() != 0,
                                tempoForEditor,
-                               juce::jlimit (KeysteadProcessor::minimumSubdivisor, KeysteadProcessor::maximumSubdivisor,
+                               juce::jlimit (engine.minimumSubdivisor, engine.maximumSubdivisor,
                                              engine.subdivisor.load()),
                                engine.clickVolume.load(),
                                engine.booVolume.load());
@@ -49,7 +49,8 @@ void EditorHandOvers::NewDot (juce::AudioProcessorEditor&, float offsetFromRefer
     juce::ignoreUnused (offsetFromReference, dotRadius);
 }
 
-juce::Point<int> EditorHandOvers::NewDotCentre (float offsetFromReference, float dotRadius, int width, int height) noexcept
+juce::Point<int> EditorHandOvers::NewDotCentre (float offsetFromReference, float dotRadius,
+                                                int width, int height) noexcept
 {
     const auto angle = (float) (KeysteadEditor::PI_OVER_2 * (double) (4.0f * offsetFromReference));
     const float across = 1.0f + dotRadius * std::sin (angle);

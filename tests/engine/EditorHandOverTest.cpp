@@ -11,9 +11,10 @@ using namespace enginetest;
 TEST (EditorHandOvers, ReachTheEditorWithoutChangingTheJudging)
 {
     struct Case { int mode; std::vector<TimedNote> notes; std::vector<double> spreads; size_t dots, tempoChanges; };
+    const int ms = samplesPerMs;
     const Case cases[] = {
-        { 0, { { 1000, 60 }, { 1000 + 20 * samplesPerMs, 64 }, { 30000, 60 }, { 30000 + 70 * samplesPerMs, 64 } }, { 20.0, 70.0 }, 0, 0 },
-        { 1, { { beat, 60 }, { 2 * beat + 10 * samplesPerMs, 60 }, { 3 * beat, 60 } }, {}, 1, 2 },  // a dot once there is a reference
+        { 0, { { 1000, 60 }, { 1000 + 20 * ms, 64 }, { 30000, 60 }, { 30000 + 70 * ms, 64 } }, { 20.0, 70.0 }, 0, 0 },
+        { 1, { { beat, 60 }, { 2 * beat + 10 * ms, 60 }, { 3 * beat, 60 } }, {}, 1, 2 },  // a dot once referenced
     };
 
     for (const auto& c : cases)
@@ -27,7 +28,7 @@ TEST (EditorHandOvers, ReachTheEditorWithoutChangingTheJudging)
         SCOPED_TRACE (testing::Message() << "mode " << c.mode);
         EXPECT_EQ (with.tied(), without.tied());
         EXPECT_EQ (engine.tempo.load(), plain.tempo.load());
-        EXPECT_EQ (recorder.valuesOf (RecordingEditor::noteOn).size(), c.notes.size());  // each note in a block of its own
+        EXPECT_EQ (recorder.valuesOf (RecordingEditor::noteOn).size(), c.notes.size());  // one note a block
         EXPECT_EQ (recorder.valuesOf (RecordingEditor::chordSpread), c.spreads);
         EXPECT_EQ (recorder.valuesOf (RecordingEditor::newDot).size(), c.dots);
         EXPECT_EQ (recorder.valuesOf (RecordingEditor::tempoChange).size(), c.tempoChanges);

@@ -215,5 +215,6 @@ TEST (EngineStop, AStopFromAnotherThreadFallsBetweenBlocksNeverInsideOne)
     done = true;
     stopper.join();
     EXPECT_GT (engine.nbEvaluated.load(), 1000);
-    EXPECT_EQ (std::make_tuple (engine.sumErrorMs.load(), engine.worstState.load(), boos), std::make_tuple (0.0f, 0, size_t (0)));
+    EXPECT_EQ (std::make_tuple (engine.sumErrorMs.load(), engine.worstState.load(), boos),
+               std::make_tuple (0.0f, 0, size_t (0)));
 }

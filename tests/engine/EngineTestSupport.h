@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <random>
 #include <thread>
 #include <tuple>
@@ -60,7 +61,8 @@ namespace enginetest
         cycle through blockLengths, until `until` samples have been processed. With allocations,
         counts the heap allocations of the blocks in the second half, once the lists have grown. */
     inline Outcome perform (KeysteadProcessor& engine, int tempoMode, const std::vector<TimedNote>& notes, juce::int64 until,
-                            const std::vector<int>& blockLengths = { 512 }, size_t* allocations = nullptr)
+                            const std::vector<int>& blockLengths = { 512 }, size_t* allocations = nullptr,
+                            const std::function<void()>& afterEachBlock = {})
     {
         ProcessorHarness harness (engine);
         engine.tempoMode = tempoMode;
@@ -78,6 +80,8 @@ namespace enginetest
             if (allocations != nullptr && 2 * start >= until)
                 *allocations += counter.count();
             start += length;
+            if (afterEachBlock)
+                afterEachBlock();
 
             // This block's boo requests were appended at 0; PlayBuffer has since moved them back.
             for (const auto& r : engine.playRequests[KeysteadProcessor::booSound])

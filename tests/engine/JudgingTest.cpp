@@ -122,7 +122,7 @@ TEST (RecentPhaseList, ReferenceFollowsTheEntryByEntryRuleOnListsThatGoRoundTwic
             switch (random() % 6)
             {
                 case 0: break;
-                case 1: for (auto k = random() % 4; k > 0; --k) p = std::nextafter (p, random() % 2 == 0 ? 0.0f : 1.0f); break;
+                case 1: for (auto k = random() % 4; k > 0; --k) p = std::nextafter (p, (float) (random() % 2)); break;
                 case 2: p = (1.0f + base) - 1.0f; break;
                 case 3: p = (base - 1.0f) + 1.0f; break;
                 case 4: p = (float) (random() % 4) * 1.0e-9f; break;
@@ -132,8 +132,10 @@ TEST (RecentPhaseList, ReferenceFollowsTheEntryByEntryRuleOnListsThatGoRoundTwic
             list.InsertValue (p >= 1.0f ? 0.0f : p, 0.5f);
 
             const auto v = valuesOf (list.values);
-            listsGoingRoundTwice += std::count_if (v.begin(), v.end(), [&v, i = size_t (0)] (float) mutable
-                                                  { const bool down = v[(i + 1) % v.size()] < v[i]; ++i; return down; }) > 1;
+            size_t descents = 0;
+            for (size_t i = 0; i < v.size(); ++i)
+                descents += v[(i + 1) % v.size()] < v[i] ? 1u : 0u;
+            listsGoingRoundTwice += descents > 1 ? 1 : 0;
             list.UpdateReference();
             ASSERT_EQ (list.reference.value, bruteForceReference (v, window)) << "trial " << trial << " step " << step;
         }
@@ -337,12 +339,15 @@ namespace
         {
             while (to < notes.size() && noChordS > (float) (notes[to].at - notes[to - 1].at))
                 ++to;
-            const std::vector<TimedNote> chord (notes.begin() + (std::ptrdiff_t) from, notes.begin() + (std::ptrdiff_t) to);
+            const std::vector<TimedNote> chord (&notes[from], &notes[from] + (to - from));
             if (chord.size() < 2 || chord.back().at - chord.front().at >= 7200)
                 continue;
             int s = spread (chord);
-            for (size_t i = 0; goodS <= (float) spread (chord) && (float) spread (chord) < noChordS && i < chord.size(); ++i)
-                if (std::any_of (chord.begin(), chord.end(), [&] (auto& o) { const int a = std::abs (o.noteNumber - chord[i].noteNumber); return a == 1 || a == 2; }))
+            const bool forgiving = goodS <= (float) s && (float) s < noChordS;
+            auto neighbours = [] (auto& a, auto& b) { const int d = std::abs (a.noteNumber - b.noteNumber);
+                                                      return d == 1 || d == 2; };
+            for (size_t i = 0; forgiving && i < chord.size(); ++i)
+                if (std::any_of (chord.begin(), chord.end(), [&] (auto& o) { return neighbours (o, chord[i]); }))
                 {
                     auto without = chord;
                     without.erase (without.begin() + (std::ptrdiff_t) i);
@@ -379,7 +384,9 @@ TEST (ChordMode, EndlessChainsAreDroppedAndTheChordsAroundThemJudgedAsTheRulesSa
         at += (juce::int64) ((random() % 2 == 0 ? 80 + random() % 20 : 100 + random() % 500) * samplesPerMs);
     }
 
-    auto unordered = [] (Outcome o) { std::sort (o.boos.begin(), o.boos.end()); o.sumMs = std::round (o.sumMs); return o; };
+    // Chords closed in one block are judged latest first: the boos' order and the sum's last bits may differ.
+    auto unordered = [] (Outcome o) { std::sort (o.boos.begin(), o.boos.end()); o.sumMs = std::round (o.sumMs);
+                                      return o; };
     const auto expected = unordered (chordModel (notes));
     ASSERT_GT (expected.counted, 100);
 
@@ -387,24 +394,8 @@ TEST (ChordMode, EndlessChainsAreDroppedAndTheChordsAroundThemJudgedAsTheRulesSa
     {
         KeysteadProcessor engine;
         size_t longestTail = 0;
-        ProcessorHarness harness (engine);
-        engine.SetIsRunning (true);
-        Outcome out;
-        juce::int64 start = 0;
-        for (size_t next = 0, block = 0; start < notes.back().at + 48000; ++block)
-        {
-            const int length = blocks[block % blocks.size()];
-            for (; next < notes.size() && notes[next].at < start + length; ++next)
-                harness.noteOn ((int) (notes[next].at - start), notes[next].noteNumber);
-            harness.processBlock (length);
-            start += length;
-            longestTail = std::max (longestTail, engine.incomingNotes.size());
-            for (const auto& r : engine.playRequests[KeysteadProcessor::booSound])
-                if (r.startPosition == -length)
-                    out.boos.push_back (r.attenuated);
-        }
-        std::tie (out.counted, out.worst, out.sumMs, out.maxMs) = std::make_tuple (engine.nbEvaluated.load(), engine.worstState.load(),
-                                                                                  engine.sumErrorMs.load(), engine.maxErrorMs.load());
+        const auto out = perform (engine, 0, notes, notes.back().at + 48000, blocks, nullptr,
+                                  [&] { longestTail = std::max (longestTail, engine.incomingNotes.size()); });
         EXPECT_EQ (unordered (out).tied(), expected.tied()) << "blocks " << blocks[0];
         EXPECT_LT (longestTail, 40u) << "blocks " << blocks[0];
     }

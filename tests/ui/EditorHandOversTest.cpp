@@ -41,7 +41,8 @@ TEST (EditorHandOvers, NewDotHaloTurnsClockwiseFromTwelveOClock)
 {
     struct Case { float offset, radius; int x, y; };
     // Truncated, not rounded: half a turn lands a hair left of the centre line.
-    const Case cases[] = { { 0.0f, 1.0f, 100, 0 }, { 0.25f, 1.0f, 200, 50 }, { 0.5f, 0.5f, 99, 75 }, { 0.75f, 0.5f, 50, 50 } };
+    const Case cases[] = { { 0.0f, 1.0f, 100, 0 }, { 0.25f, 1.0f, 200, 50 }, { 0.5f, 0.5f, 99, 75 },
+                           { 0.75f, 0.5f, 50, 50 } };
     for (const auto& c : cases)
-        EXPECT_EQ (EditorHandOvers::NewDotCentre (c.offset, c.radius, 200, 100), juce::Point<int> (c.x, c.y)) << c.offset;
+        EXPECT_EQ (EditorHandOvers::NewDotCentre (c.offset, c.radius, 200, 100), juce::Point (c.x, c.y)) << c.offset;
 }
