@@ -194,19 +194,19 @@ public:
     RelaxedAtomic<float> maxErrorMs { 0.0f };
     RelaxedAtomic<int> worstState { 0 };      // 0 good, 1 middling, 2 bad; only rises between resets
     RelaxedAtomic<bool> isRunning { false };
-    RelaxedAtomic<int> tempoMode { defaultTempoMode };                  // 0 chord mode, otherwise tempo mode
-    RelaxedAtomic<int> metronomeMode { defaultMetronomeMode };          // 0: the tempo follows the player
-    RelaxedAtomic<int> goodNoMetronome { defaultGoodNoMetronome };      // chord-strip pixels, 176 px = 150 ms
+    RelaxedAtomic<int> tempoMode { defaultTempoMode };                    // 0 chord mode, otherwise tempo mode
+    RelaxedAtomic<int> metronomeMode { defaultMetronomeMode };            // 0: the tempo follows the player
+    RelaxedAtomic<int> goodNoMetronome { defaultGoodNoMetronome };        // chord-strip pixels, 176 px = 150 ms
     RelaxedAtomic<int> noChordNoMetronome { defaultNoChordNoMetronome };  // chord-strip pixels
     OrderedS1ValueListWithReference s1List;
-    RelaxedAtomic<float> goodMetronome { defaultGoodMetronome };        // degrees of one note-value interval
-    RelaxedAtomic<float> noChordMetronome { defaultNoChordMetronome };  // degrees
-    RelaxedAtomic<double> tempo { (double) defaultTempo };             // beats per minute
-    RelaxedAtomic<int> subdivisor { defaultSubdivisor };                // notes per beat, 1 to 4
+    RelaxedAtomic<float> goodMetronome { defaultGoodMetronome };          // degrees of one note-value interval
+    RelaxedAtomic<float> noChordMetronome { defaultNoChordMetronome };    // degrees
+    RelaxedAtomic<double> tempo { (double) defaultTempo };                // beats per minute
+    RelaxedAtomic<int> subdivisor { defaultSubdivisor };                  // notes per beat, 1 to 4
     std::vector<Note> pendingBadNotes;
     std::vector<Note> pendingGoodNotes;
-    RelaxedAtomic<float> booVolume { defaultBooVolume };       // linear gain of sounds 0 and 1
-    RelaxedAtomic<float> clickVolume { defaultClickVolume };   // linear gain of sound 2
+    RelaxedAtomic<float> booVolume { defaultBooVolume };                  // linear gain of sounds 0 and 1
+    RelaxedAtomic<float> clickVolume { defaultClickVolume };              // linear gain of sound 2
     std::array<std::vector<IntAndBool>, numSounds> playRequests;
     std::array<juce::AudioBuffer<float>, numSounds> soundBuffers;
 
