@@ -29,10 +29,15 @@ if(KEYSTEAD_SANITIZE)
         list(APPEND keystead_sanitize_flags -fno-sanitize-recover=undefined)
     endif()
 
-    # Directory-wide, before any target exists, so JUCE, our libraries, the program, the
-    # tests and the benchmarks all build and link with them.
+    # Directory-wide, before any target exists, so JUCE, our libraries, the program and the
+    # tests all build and link with them.
     add_compile_options(${keystead_sanitize_flags})
     add_link_options(${keystead_sanitize_flags})
+
+    if(KEYSTEAD_BUILD_BENCHMARKS)
+        message(WARNING "KEYSTEAD_SANITIZE: benchmarks measure nothing useful in a sanitizer build, "
+                        "and with address Google Benchmark's prebuilt library lacks the vector annotations")
+    endif()
 endif()
 
 # JUCE loads Xlib at run time and unloads it when the program shuts down. LeakSanitizer checks

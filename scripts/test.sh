@@ -63,7 +63,7 @@ for config in "${configs[@]}"; do
     case "$config" in
         debug) run_config debug build "" ctest ;;
         asan)  run_config asan build-asan "address,undefined" ctest ;;
-        tsan)  run_config tsan build-tsan "thread" "${tsan_wrapper[@]}" ctest -E '^program\.' ;;
+        tsan)  run_config "tsan (no whole-program tests)" build-tsan "thread" "${tsan_wrapper[@]}" ctest -E '^program\.' ;;
         *) echo "unknown build '$config' (debug, asan or tsan)" >&2; exit 2 ;;
     esac
 done
