@@ -216,7 +216,7 @@ TEST (ChordStrip, PaintDrawsTheZonesAtTheModesAlphaAndTheHalo)
     }
 }
 
-TEST (ChordStrip, HaloThreadRepaintsSixTimesAndMessagesOutliveNothing)
+TEST (ChordStrip, HaloThreadEndsAtStepZeroAndItsMessagesOutliveTheStrip)
 {
     {
         StripFixture s;
