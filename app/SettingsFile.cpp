@@ -140,8 +140,13 @@ bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::St
         return true;
 
     // The damaged file goes aside by renaming, which keeps its bytes even when it cannot be read.
+    // If it cannot, the user's file wins over this run's values, also at the settings object's
+    // own save when it goes.
     if (file.exists() && ! file.moveFileTo (DamagedCopyOf (file)))
+    {
+        settings.setNeedsToBeSaved (false);
         return false;
+    }
 
     if (! unread)
         return settings.save();
