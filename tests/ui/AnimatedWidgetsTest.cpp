@@ -3,6 +3,9 @@
 
 #include "UiTestSupport.h"
 
+#include <atomic>
+#include <thread>
+
 #include "engine/KeysteadProcessor.h"
 
 using namespace uitest;
@@ -78,4 +81,82 @@ TEST (AnimatedWidgets, AStartWhileRunningDoesNothingAnExitRequestDoesNotWakeTheW
     ASSERT_TRUE (label->startThread() && lamp.startThread() && start.startThread());
     label.reset();
     pump ([] { return false; }, 50);
+}
+
+namespace
+{
+    // Plays a widget's animation through on a thread of its own, as the widget's thread does, and
+    // returns the steps it took, in order. This thread, the message thread, handles each step's
+    // update as the message loop would, then ends the wait that follows it at once: the whole
+    // schedule runs in lockstep, every step seen, and nothing is timed.
+    template <typename Widget, typename Field>
+    std::vector<int> playThrough (Widget& widget, Field& step)
+    {
+        std::vector<int> seen;
+        std::atomic<bool> finished { false };
+        step = -100;
+        std::thread player ([&] { widget.run(); finished = true; });
+
+        for (int last = -100;; std::this_thread::yield())
+        {
+            const bool ended = finished.load();
+
+            if (const int now = step; now != last)
+            {
+                seen.push_back (last = now);
+                for (int i = 0; i < 10000000 && ! widget.isUpdatePending(); ++i)
+                    std::this_thread::yield();
+                widget.handleUpdateNowIfNeeded();
+                widget.notify();
+            }
+            else if (ended)
+            {
+                break;
+            }
+        }
+
+        player.join();
+        return seen;
+    }
+
+    std::vector<int> range (int first, int last)
+    {
+        std::vector<int> v;
+        for (int i = first; i <= last; ++i)
+            v.push_back (i);
+        return v;
+    }
+}
+
+TEST (AnimatedWidgets, SchedulesRunEveryStepToTheirEndStates)
+{
+    // Each row: the mode, the steps in order, then the label as the last step leaves it.
+    auto instruction = std::vector<int> { 0, 1, 0, 1, 0, 1, 0, 1, 0, 1 };
+    for (int s : range (2, 20))
+        instruction.push_back (s);
+
+    const struct { int mode; std::vector<int> steps; juce::String text; juce::uint32 colour; float height; } rows[] = {
+        { Label::goodMode, range (0, 15), "YES!!!", 0xFF008000, 30 },
+        { Label::badMode, range (0, 11), "NO!", 0xFFFF0000, 20 },
+        { Label::middlingMode, { 0 }, "middling", 0xFF9ACD32, 20 },
+        // The instruction stays up through its hold and the fade, which ends fully transparent.
+        { -1, instruction, chordInstruction, 0x00000000, 20 },
+    };
+
+    Label label ("new label", {});
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.mode);
+        label.setVisible (false);
+        label.mode = row.mode;
+        EXPECT_EQ (playThrough (label, label.step), row.steps);
+        EXPECT_EQ (std::tuple (label.getText(), label.findColour (juce::Label::textColourId).getARGB(),
+                               label.getFont().getHeight(), label.isVisible()),
+                   std::tuple (row.text, row.colour, row.height, row.mode >= 0));
+    }
+
+    // The lamp starts at its brightest and comes to rest.
+    KeysteadEditor::MidiInLight lamp;
+    EXPECT_EQ (playThrough (lamp, lamp.level), (std::vector<int> { 5, 4, 3, 2, 1, 0 }));
 }

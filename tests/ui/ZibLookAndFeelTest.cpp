@@ -74,3 +74,61 @@ TEST (ZibLookAndFeel, TextBordersAndThumbFollowTheWidgetsState)
         EXPECT_EQ (std::count (pixels.begin(), pixels.end(), juce::Colour (0xFFDFDFDF)) >= 11 * 12, enabled);
     }
 }
+
+TEST (ZibLookAndFeel, HoverOverlayAndTheEditableLabelsWellShadeThePictureByTheirOwnAlphas)
+{
+    // On a picture of one colour, a shade of black at alpha a leaves each channel at c (1 - a),
+    // and the hover's translucent cyan at alpha a gives c (1 - a) + 255 a for green and blue.
+    const juce::Colour paper (0xFF80C040);
+    const auto shaded = [paper] (float a, int overlay)
+    {
+        const auto mix = [a, overlay] (int c, bool lit)
+            { return (juce::uint8) std::lround (c * (1 - a) + (lit ? overlay * a : 0)); };
+        return juce::Colour (mix (paper.getRed(), false), mix (paper.getGreen(), true), mix (paper.getBlue(), true));
+    };
+    const auto near = [] (juce::Colour a, juce::Colour b)
+    {
+        return std::abs (a.getRed() - b.getRed()) <= 2 && std::abs (a.getGreen() - b.getGreen()) <= 2
+            && std::abs (a.getBlue() - b.getBlue()) <= 2;
+    };
+
+    enum Kind { raised, sunk, disabled, well };
+    const struct { const char* name; Kind kind; int height; bool over; juce::Point<int> at; juce::Colour expected; } rows[] = {
+        { "hovered", raised, 24, true, { 40, 10 }, shaded (128 / 255.0f, 255) },
+        { "not hovered", raised, 24, false, { 40, 10 }, paper },
+        { "hovered, sunk", sunk, 24, true, { 40, 10 }, paper },
+        { "hovered, disabled", disabled, 24, true, { 40, 10 }, paper },
+        { "top wall", well, 24, false, { 40, 1 }, shaded (128 / 255.0f, 0) },
+        { "left wall", well, 24, false, { 1, 12 }, shaded (64 / 255.0f, 0) },
+        { "floor", well, 24, false, { 40, 12 }, juce::Colours::black },
+        { "shallow top wall", well, 23, false, { 40, 0 }, shaded (128 / 255.0f, 0) },
+        { "shallow floor", well, 23, false, { 40, 1 }, juce::Colours::black },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        Scene scene (makePicture (paper));
+        // Drawn over the same picture, as the window shows it beneath.
+        juce::Image image (juce::Image::ARGB, 100, row.height, true);
+        image.clear (image.getBounds(), paper);
+        juce::Graphics g (image);
+
+        if (row.kind == well)
+        {
+            auto& label = scene.add (new juce::Label(), { 10, 20, 100, row.height });
+            label.setEditable (true);
+            scene.lookAndFeel.drawLabel (g, label);
+        }
+        else
+        {
+            auto& button = scene.add (new juce::ToggleButton(), { 33, 97, 100, row.height });
+            button.setToggleState (row.kind == sunk, juce::dontSendNotification);
+            button.setEnabled (row.kind != disabled);
+            scene.lookAndFeel.drawToggleButton (g, button, row.over, false);
+        }
+
+        EXPECT_TRUE (near (image.getPixelAt (row.at.x, row.at.y), row.expected))
+            << image.getPixelAt (row.at.x, row.at.y).toDisplayString (true) << ", not " << row.expected.toDisplayString (true);
+    }
+}
