@@ -1,15 +1,30 @@
 #include <functional>
+#include <map>
 #include <optional>
 
 #include <csignal>
 
 #include "tests/app/AppTestSupport.h"
+#include "tests/app/FakeAudioDeviceType.h"
 #include "app/MainComponent.h"
 #include "app/MidiInFilterComponent.h"
 
 namespace
 {
     using MainWindow = AppTest;
+
+    // Opens a device without hardware as its only audio device before its windows are built.
+    struct FakeDeviceApplication : KeysteadApplication
+    {
+        void createMainWindow() override
+        {
+            deviceManager->addAudioDeviceType (std::make_unique<FakeAudioDeviceType> ([this] { onDeviceStop(); }));
+            deviceManager->setCurrentAudioDeviceType ("Fake", true);
+            KeysteadApplication::createMainWindow();
+        }
+
+        std::function<void()> onDeviceStop = [] {};
+    };
 
     // Counts quit requests instead of ending the test's message loop.
     struct QuitCountingApplication : KeysteadApplication
@@ -172,10 +187,20 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
     EXPECT_EQ (app->quitRequests, 2);
 }
 
-TEST_F (MainWindow, ShutDownCutsTheEnginesEditorLinkBeforeTheWindowsGo)
+TEST_F (MainWindow, ShutDownCutsTheEditorLinkThenWritesClosesTheWindowsAndStopsTheDeviceBeforeThePlayerAndEngine)
 {
-    auto app = start();
-    auto* engine = app->processor.get();
+    auto app = start<FakeDeviceApplication>();
+    auto* raw = app.get();
+    ASSERT_NE (raw->deviceManager->getCurrentAudioDevice(), nullptr);
+
+    // At the device's last stop: the settings written, the windows gone, the player and the
+    // engine still there.
+    std::optional<std::tuple<bool, bool, bool, bool>> atStop;
+    raw->onDeviceStop = [&, raw]
+    {
+        atStop = std::tuple (settingsFile().exists(), raw->mainWindow == nullptr, raw->player != nullptr,
+                             raw->processor != nullptr);
+    };
 
     // The filter window is the first of the windows' parts to go.
     std::optional<juce::AudioProcessorEditor*> editorThen;
@@ -184,10 +209,40 @@ TEST_F (MainWindow, ShutDownCutsTheEnginesEditorLinkBeforeTheWindowsGo)
         std::function<void()> onDeleted;
         void componentBeingDeleted (juce::Component&) override { onDeleted(); }
     } watcher;
-    watcher.onDeleted = [&] { editorThen = engine->getActiveEditor(); };
-    app->mainWindow->midiInFilterWindow.addComponentListener (&watcher);
+    watcher.onDeleted = [&] { editorThen = raw->processor->getActiveEditor(); };
+    raw->mainWindow->midiInFilterWindow.addComponentListener (&watcher);
     app = nullptr;
     EXPECT_EQ (editorThen, std::optional<juce::AudioProcessorEditor*> (nullptr));
+    EXPECT_EQ (atStop, std::tuple (true, true, true, true));
+}
+
+TEST_F (MainWindow, TheSettingsWindowOffersOneOutputPairNoInputsAndTheMidiInputs)
+{
+    auto app = start<FakeDeviceApplication>();
+    auto& devices = *app->deviceManager;
+
+    // Every label in the window by its text, with the component it names.
+    std::map<juce::String, juce::Component*> labels;
+    std::function<void (juce::Component&)> collect = [&] (juce::Component& c)
+    {
+        if (auto* label = dynamic_cast<juce::Label*> (&c); label != nullptr && label->isVisible())
+            labels[label->getText()] = label->getAttachedComponent();
+        for (auto* child : c.getChildren())
+            collect (*child);
+    };
+    collect (app->mainWindow->audioSettingsWindow);
+
+    for (const auto* text : { "Active MIDI inputs:", "Active output channels:" })
+        EXPECT_EQ (labels.count (text), 1u) << text;
+    for (const auto* text : { "MIDI Output:", "Input:", "Active input channels:" })
+        EXPECT_EQ (labels.count (text), 0u) << text;
+
+    // Channels come in stereo pairs, of which one is on at a time.
+    auto* outputs = dynamic_cast<juce::ListBox*> (labels["Active output channels:"]);
+    ASSERT_TRUE (outputs != nullptr && outputs->getModel() != nullptr);
+    EXPECT_EQ (outputs->getModel()->getNumRows(), 2);
+    outputs->getModel()->returnKeyPressed (1);
+    EXPECT_EQ (devices.getAudioDeviceSetup().outputChannels.toString (2), "1100");
 }
 
 TEST_F (MainWindow, TerminationSignalsAskForTheSameQuitOnTheMessageThreadAndTheOldHandlersComeBack)
