@@ -24,15 +24,20 @@ TEST (AnimatedWidgets, LabelStepsSetTextColourFontAndVisibility)
     editor.tempoOnButton = std::make_unique<juce::ToggleButton> ("ON");
     Label label ("new label", {});
     editor.addChildComponent (label);
-    const auto metronome = juce::String::fromUTF8 ("You must follow the metronome with accuracy\n (il faut bien suivre le m\xc3\xa9tronome)");
-    struct Row { int mode, firstStep; bool tempoOn; juce::String text; juce::uint32 colour; std::vector<float> heights; };
+    const auto metronome = juce::String::fromUTF8 ("You must follow the metronome with accuracy\n"
+                                                   " (il faut bien suivre le m\xc3\xa9tronome)");
+    struct Row
+    {
+        int mode, firstStep; bool tempoOn; juce::String text; juce::uint32 colour; std::vector<float> heights;
+    };
     const Row rows[] = {
         { -1, 0, false, "Play now!", 0xFF000000, { 15 } },  { -1, 1, false, "", 0xFF000000, { 15 } },
         { -1, 2, true, metronome, 0xFF000000, { 15 } },     { -1, 2, false, chordInstruction, 0xFF000000, { 15 } },
         { -1, 3, false, chordInstruction, 241u << 24, { 15 } }, { -1, 11, false, chordInstruction, 128u << 24, { 15 } },
         { -1, 19, false, chordInstruction, 14u << 24, { 15 } }, { -1, 20, false, chordInstruction, 0, { 15 } },
         { Label::middlingMode, 0, false, "middling", 0xFF9ACD32, { 15 } },
-        { Label::goodMode, 0, false, "YES!!!", 0xFF008000, { 30, 35, 40, 45, 50, 30, 35, 40, 45, 50, 30, 35, 40, 45, 50, 30 } },
+        { Label::goodMode, 0, false, "YES!!!", 0xFF008000,
+          { 30, 35, 40, 45, 50, 30, 35, 40, 45, 50, 30, 35, 40, 45, 50, 30 } },
         { Label::badMode, 0, false, "NO!", 0xFFFF0000, { 45, 40, 35, 30, 25, 20, -20, 20, -20, 20, -20, 20 } },
         { Label::middlingMode, 0, false, "middling", 0xFF9ACD32, { 20 } },
     };
@@ -45,8 +50,10 @@ TEST (AnimatedWidgets, LabelStepsSetTextColourFontAndVisibility)
             label.mode = row.mode;
             label.step = row.firstStep + (int) i;
             label.handleAsyncUpdate();
-            EXPECT_EQ (std::tuple (label.getText(), label.findColour (juce::Label::textColourId).getARGB(), label.getFont().getHeight(), label.getFont().isBold(), label.isVisible()),
-                       std::tuple (row.text, row.colour, std::abs (row.heights[i]), false, row.heights[i] > 0)) << "mode " << row.mode << " step " << row.firstStep + (int) i;
+            EXPECT_EQ (std::tuple (label.getText(), label.findColour (juce::Label::textColourId).getARGB(),
+                                   label.getFont().getHeight(), label.getFont().isBold(), label.isVisible()),
+                       std::tuple (row.text, row.colour, std::abs (row.heights[i]), false, row.heights[i] > 0))
+                << "mode " << row.mode << " step " << row.firstStep + (int) i;
         }
     }
 }
@@ -73,7 +80,8 @@ TEST (AnimatedWidgets, AStartWhileRunningDoesNothingAnExitRequestDoesNotWakeTheW
 
     // Stopped while waiting unlit, the START blink still ends unlit.
     const auto colour = [&] { return start.findColour (juce::TextButton::buttonColourId).getARGB(); };
-    ASSERT_TRUE (start.startThread() && pump ([&] { return colour() == 0xFFFBFFBB; }) && pump ([&] { return colour() == 0xFFFFFFFF; }));
+    ASSERT_TRUE (start.startThread() && pump ([&] { return colour() == 0xFFFBFFBB; })
+                 && pump ([&] { return colour() == 0xFFFFFFFF; }));
     EXPECT_TRUE (start.stopThread (-1));
     EXPECT_FALSE (pump ([&] { return colour() != 0xFFFFFFFF; }, 100));
 
