@@ -9,7 +9,8 @@
 class FakeAudioDevice : public juce::AudioIODevice
 {
 public:
-    explicit FakeAudioDevice (std::function<void()> stopHook) : juce::AudioIODevice ("Fake", "Fake"), onStop (stopHook) {}
+    explicit FakeAudioDevice (std::function<void()> stopHook)
+        : juce::AudioIODevice ("Fake", "Fake"), onStop (stopHook) {}
     ~FakeAudioDevice() override { close(); }
 
     juce::StringArray getOutputChannelNames() override     { return { "Out 1", "Out 2", "Out 3", "Out 4" }; }

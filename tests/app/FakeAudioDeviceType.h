@@ -6,7 +6,8 @@
 class FakeAudioDeviceType : public juce::AudioIODeviceType
 {
 public:
-    explicit FakeAudioDeviceType (std::function<void()> stopHook) : juce::AudioIODeviceType ("Fake"), onStop (stopHook) {}
+    explicit FakeAudioDeviceType (std::function<void()> stopHook)
+        : juce::AudioIODeviceType ("Fake"), onStop (stopHook) {}
 
     void scanForDevices() override {}
     juce::StringArray getDeviceNames (bool) const override         { return { "Fake" }; }

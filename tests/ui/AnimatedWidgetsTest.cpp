@@ -103,6 +103,7 @@ namespace
         std::vector<int> seen;
         std::atomic<bool> finished { false };
         step = -100;
+        widget.wait (0);  // drops a wake-up left over from an earlier run that ended without waiting
         std::thread player ([&] { widget.run(); finished = true; });
 
         for (int last = -100;; std::this_thread::yield())
