@@ -114,8 +114,7 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
 
         // Each damaged file replaces the one kept before; a good one leaves it alone.
         EXPECT_EQ (bytesIn (damagedFile()), row.damaged ? row.bytes : keptBefore);
-        if (row.damaged)
-            EXPECT_EQ (savedValues().getAllKeys(), tableOrder) << "a fresh file";
+        EXPECT_TRUE (! row.damaged || savedValues().getAllKeys() == tableOrder) << "a fresh file";
 
         EXPECT_EQ (values (*start()->processor), row.expected) << "that quit wrote good values";
     }
