@@ -11,22 +11,17 @@ using namespace enginetest;
 
 namespace
 {
-    /** An editor that runs a given action when the engine signals it, in the middle of a block. */
-    struct HookEditor : public juce::AudioProcessorEditor
-    {
-        HookEditor (juce::AudioProcessor& p, std::function<void()> a) : juce::AudioProcessorEditor (p), action (a)
-        {
-            setSize (10, 10);
-        }
-
-        void setControlHighlight (ParameterControlHighlightInfo) override { action(); }
-        std::function<void()> action;
-    };
-
+    /** An engine that runs an action while it filters the MIDI of a block: in the middle of the
+        block, after its start has been dealt with. */
     struct EngineWithHook : public KeysteadProcessor
     {
-        juce::AudioProcessorEditor* createEditor() override { return new HookEditor (*this, [this] { onSignal(); }); }
-        std::function<void()> onSignal = [] {};
+        bool IsOkWithMidiInChannelSelectedAndNoteLimits (const juce::MidiMessage& message) override
+        {
+            onFilter();
+            return KeysteadProcessor::IsOkWithMidiInChannelSelectedAndNoteLimits (message);
+        }
+
+        std::function<void()> onFilter = [] {};
     };
 
     // The verdict of a two-note chord from the rules themselves, worked out in double precision:
@@ -104,11 +99,10 @@ TEST (EngineReset, AResetAskedForDuringABlockWaitsForTheNextBlockAndThenClearsEv
 {
     EngineWithHook engine;
     ProcessorHarness harness (engine, 48000.0, 64);
-    std::unique_ptr<juce::AudioProcessorEditor> editor (engine.createEditorIfNeeded());
 
-    // The editor's signal comes in the middle of the block; the reset is asked for from another
-    // thread there, as the message thread does when the user presses a button.
-    engine.onSignal = [&engine] { std::thread ([&engine] { engine.ResetLists(); }).join(); };
+    // The reset is asked for from another thread in the middle of the block, as the message
+    // thread does when the user presses a button while the audio thread works.
+    engine.onFilter = [&engine] { std::thread ([&engine] { engine.ResetLists(); }).join(); };
     engine.nbEvaluated = 3;
     engine.sumErrorMs = 30.0f;
     engine.maxErrorMs = 20.0f;
@@ -128,9 +122,8 @@ TEST (EngineReset, AResetAskedForDuringABlockWaitsForTheNextBlockAndThenClearsEv
     EXPECT_EQ (state(), std::make_tuple (3, 30.0f, 20.0f, size_t (5), size_t (2), 0.5f)) << "the block ran untouched";
     EXPECT_TRUE (engine.IsResetPending());
 
-    engine.onSignal = [] {};
+    engine.onFilter = [] {};
     harness.processBlock();
     EXPECT_EQ (state(), std::make_tuple (0, 0.0f, 0.0f, size_t (0), size_t (0), -1.0f));
     EXPECT_FALSE (engine.IsResetPending());
-    engine.DetachEditor (editor.get());
 }
