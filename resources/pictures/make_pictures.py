@@ -31,12 +31,15 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 PAPER = '#F4EFE4'
-INK = '#1f1b16'
-# The whole drawing is composited at this opacity so that black text laid over
-# any part of the window stays easy to read.
-INK_OPACITY = 0.42
-# Every 40 x 24 tile of the backdrop must stay at least this bright (0..255).
+INK = '#000000'
+# The lines are drawn in full black ink.  The window shows the backdrop at this
+# opacity over white once its controls are up, which is where text is read.
+SHOWN_OPACITY = 0.35
+# As shown, every 40 x 24 tile of the backdrop must stay at least this bright
+# (0..255), so black text laid over any part of it stays easy to read ...
 MIN_TILE_LUMA = 200.0
+# ... and its darkest lines at most this bright, so the drawing is still seen.
+MAX_LINE_LUMA = 180.0
 
 
 # ---------------------------------------------------------------------------
@@ -738,7 +741,7 @@ def background_svg(grid=False):
             '</filter></defs>\n'
             f'<rect width="{BG_W}" height="{BG_H}" fill="{PAPER}"/>\n'
             f'<rect width="{BG_W}" height="{BG_H}" filter="url(#grain)" opacity="0.10"/>\n'
-            f'<g opacity="{INK_OPACITY}" stroke-linecap="round" stroke-linejoin="round">\n'
+            '<g stroke-linecap="round" stroke-linejoin="round">\n'
             + '\n'.join(pen.out) + f'\n</g>{overlay}\n</svg>\n')
 
 
@@ -817,10 +820,15 @@ def read_ppm(path):
     return int(fields[1]), int(fields[2]), data[pos + 1:]
 
 
-def tile_luma(path, tw=40, th=24, step=4):
-    """Lowest mean luma (0..255) of any tw x th tile, tiles slid in steps of `step`."""
+def shown_luma(path, opacity=SHOWN_OPACITY):
+    """(width, height, lumas 0..255) of the picture as the window shows it: over white at opacity."""
     w, h, rgb = read_ppm(path)
-    luma = [0.299 * rgb[i] + 0.587 * rgb[i + 1] + 0.114 * rgb[i + 2] for i in range(0, len(rgb), 3)]
+    return w, h, [255 - opacity * (255 - (0.299 * rgb[i] + 0.587 * rgb[i + 1] + 0.114 * rgb[i + 2]))
+                  for i in range(0, len(rgb), 3)]
+
+
+def tile_luma(w, h, luma, tw=40, th=24, step=4):
+    """Lowest mean luma (0..255) of any tw x th tile, tiles slid in steps of `step`."""
     # summed-area table
     sat = [[0.0] * (w + 1) for _ in range(h + 1)]
     for y in range(h):
@@ -900,11 +908,16 @@ def check(out_dir, jpg, notes):
                            check=True, capture_output=True, text=True).stdout.split()
     if ident != [str(BG_W), str(BG_H), 'sRGB', 'None']:
         fail('identify reports ' + ' '.join(ident))
-    (worst, wx, wy), mean = tile_luma(jpg)
-    print(f'background.jpg  {w}x{h}, {comps} components, baseline; mean luma {mean:.1f}, '
-          f'darkest 40x24 tile {worst:.1f} at ({wx},{wy}); {os.path.getsize(jpg)} bytes')
+    lw, lh, luma = shown_luma(jpg)
+    (worst, wx, wy), mean = tile_luma(lw, lh, luma)
+    darkest = min(luma)
+    print(f'background.jpg  {w}x{h}, {comps} components, baseline; {os.path.getsize(jpg)} bytes; '
+          f'shown at {SHOWN_OPACITY}: mean luma {mean:.1f}, darkest 40x24 tile {worst:.1f} at ({wx},{wy}), '
+          f'darkest pixel {darkest:.1f}')
     if worst < MIN_TILE_LUMA:
         fail(f'darkest tile {worst:.1f} < {MIN_TILE_LUMA}')
+    if darkest > MAX_LINE_LUMA:
+        fail(f'the lines fade away: darkest pixel {darkest:.1f} > {MAX_LINE_LUMA}')
     for path, ew, eh in notes:
         pw, ph, depth, ctype = png_info(path)
         chans = subprocess.run(['identify', '-format', '%[channels]', path],

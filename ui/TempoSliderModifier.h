@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ui/KeysteadEditor.h"
+
+/** Carries a tempo change made by the engine's tempo follow from the audio thread to the
+    message thread: the tempo slider shows the new tempo (without notifying) and the click dial
+    keeps its limits' milliseconds. Created with new and triggered by the engine; deletes itself
+    at the end of its update. */
+class TempoSliderModifier : public juce::AsyncUpdater
+{
+public:
+    TempoSliderModifier (KeysteadEditor* editor, double newTempo, double oldTempo);
+    ~TempoSliderModifier() override;
+
+    void handleAsyncUpdate() override;
+
+    KeysteadEditor* editor;  // never null; not owned
+    double newTempo;         // beats per minute, after the change
+    double oldTempo;         // beats per minute, before it
+
+private:
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TempoSliderModifier)
+};
