@@ -232,6 +232,32 @@ TEST (EditorControls, VolumeSlidersSetTheSquaredGainAndPlayOnePreview)
     EXPECT_LT (heard, 1e-4 * expected);
 }
 
+TEST (EditorControls, AClickPreviewWhileTheMetronomeRunsKeepsTheBeat)
+{
+    struct Row { const char* name; int tempoMode; bool running; };
+    const Row rows[] = { { "metronome running", 1, true }, { "stopped", 1, false }, { "chord mode", 0, true } };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        EditorFixture f;
+        f.engine.tempoMode = row.tempoMode;
+        auto& e = f.openStill();
+        ProcessorHarness harness (f.engine);
+        f.engine.SetIsRunning (row.running);
+        harness.processBlocks (20);  // the next beat lies 24000 - 20 x 512 samples ahead
+        e.metronomeVolumeSlider->setValue (0.7, juce::sendNotificationSync);
+
+        std::vector<int> starts;
+        for (const auto& r : f.engine.playRequests[Engine::clickSound])
+            starts.push_back (r.startPosition);
+        if (row.running && row.tempoMode != 0)
+            EXPECT_EQ (starts, (std::vector<int> { -10240, 0, 13760 }));
+        else
+            EXPECT_EQ (starts, (std::vector<int> { 0 }));
+    }
+}
+
 TEST (EditorControls, ModeSwitchLocksAndDimsTheOtherHalf)
 {
     struct Row { const char* name; bool tempoOn, metronomeOn; };
