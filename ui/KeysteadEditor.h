@@ -91,6 +91,9 @@ public:
     static const juce::Colour MS_GOOD_COLOUR;
     static const juce::Colour MS_BAD_COLOUR;
 
+    /** The opacity of the mode not selected: its zones, lines, bars and texts show at 0x77. */
+    static constexpr float INACTIVE_ALPHA = 0.4666f;
+
     /** A quarter turn in radians; phases and dial limits are turned into angles with it. */
     static constexpr double PI_OVER_2 = 1.5707963267948966;
 

@@ -4,9 +4,12 @@
 #include <cstring>
 
 #include "engine/KeysteadProcessor.h"
+#include "ui/AsyncAddChord.h"
 #include "ui/ClickDisplayComponent.h"
 #include "ui/DisplayComponent.h"
 #include "ui/MidiInLight.h"
+#include "ui/MovableVerticalBar.h"
+#include "ui/PointComponent.h"
 #include "ui/S1ListDisplayComponent.h"
 #include "ui/TwinkelingToggleButton.h"
 #include "ui/TwinklelingLabel.h"
@@ -15,9 +18,6 @@ namespace
 {
     /** A result animation and its sound need this many judged notes or chords. */
     constexpr int resultMinimumCount = 10;
-
-    /** The labels of the half that is not in use are drawn at this alpha. */
-    constexpr juce::uint8 inactiveAlpha = 0x77;
 
     void setTextColour (juce::Label& label, juce::Colour colour)
     {
@@ -271,7 +271,7 @@ void KeysteadEditor::SetGuiForDependingOnTempo (bool tempoOn)
                                        tempoSliderLabel.get(), notesAverageCaption.get(), notesCountCaption.get(),
                                        worstNoteCaption.get() };
 
-    const auto active = juce::Colours::black, inactive = juce::Colours::black.withAlpha (inactiveAlpha);
+    const auto active = juce::Colours::black, inactive = juce::Colours::black.withAlpha (INACTIVE_ALPHA);
 
     for (auto* label : chordHalf)
         setTextColour (*label, tempoOn ? inactive : active);

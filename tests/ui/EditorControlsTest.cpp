@@ -3,6 +3,8 @@
 
 #include "EditorTestSupport.h"
 #include "support/ProcessorHarness.h"
+#include "ui/MovableVerticalBar.h"
+#include "ui/PointComponent.h"
 #include "ui/TempoSliderModifier.h"
 
 using namespace uitest;
