@@ -12,6 +12,9 @@
 
 #include "engine/SampleRateConverter.h"
 #include "ui/KeysteadEditor.h"
+#include "ui/S1ListDisplayComponent.h"
+#include "ui/ShortLigthedNewPoint.h"
+#include "ui/TempoSliderModifier.h"
 
 #include "engine/KeysteadClips.h"
 
@@ -820,28 +823,36 @@ juce::Point<int> KeysteadProcessor::NewDotCentre (float offsetFromReference, flo
 
 void KeysteadProcessor::HandOverNewDot (float offsetFromReference, float dotRadius)
 {
-    WithActiveEditor ([offsetFromReference, dotRadius] (juce::AudioProcessorEditor&)
+    WithActiveEditor ([offsetFromReference, dotRadius] (juce::AudioProcessorEditor& editor)
     {
-        // The halo of the new dot goes to the editor's phase display, centred at
-        // NewDotCentre (offsetFromReference, dotRadius, display width, display height).
-        juce::ignoreUnused (offsetFromReference, dotRadius);
+        auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor);
+
+        if (keysteadEditor == nullptr)
+            return;
+
+        // Built here without a parent; it attaches itself to the display on the message thread.
+        auto* display = keysteadEditor->s1ListDisplay.get();
+        const auto centre = NewDotCentre (offsetFromReference, dotRadius, display->getWidth(), display->getHeight());
+        (new KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint (display, centre.x, centre.y))->startThread();
     });
 }
 
 void KeysteadProcessor::HandOverPhaseDisplayUpdate()
 {
-    WithActiveEditor ([] (juce::AudioProcessorEditor&)
+    WithActiveEditor ([] (juce::AudioProcessorEditor& editor)
     {
-        // The editor's phase display repaints and refreshes the result labels from here.
+        // The display repaints and the editor refreshes its result labels in the update.
+        if (auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor))
+            keysteadEditor->s1ListDisplay->triggerAsyncUpdate();
     });
 }
 
 void KeysteadProcessor::HandOverTempoChange (double newTempo, double oldTempo)
 {
-    WithActiveEditor ([newTempo, oldTempo] (juce::AudioProcessorEditor&)
+    WithActiveEditor ([newTempo, oldTempo] (juce::AudioProcessorEditor& editor)
     {
-        // The editor's tempo slider and click dial follow the new tempo from here.
-        juce::ignoreUnused (newTempo, oldTempo);
+        if (auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor))
+            (new TempoSliderModifier (keysteadEditor, newTempo, oldTempo))->triggerAsyncUpdate();
     });
 }
 

@@ -1,7 +1,7 @@
 // The editor's controls acting on the engine, the result labels and animation, the two mode
 // halves, the engine's signals and the tempo slider's follow.
 
-#include "EditorTestSupport.h"
+#include "ControlsTestSupport.h"
 #include "support/ProcessorHarness.h"
 #include "ui/MovableVerticalBar.h"
 #include "ui/PointComponent.h"
@@ -12,22 +12,6 @@ using namespace uitest;
 namespace
 {
     using Engine = KeysteadProcessor;
-
-    // A mouse click as the framework delivers it: posted, then handled in the message loop,
-    // radio partners switched off first.
-    void click (juce::Button& button)
-    {
-        struct Seen : juce::Button::Listener
-        {
-            bool clicked = false;
-            void buttonClicked (juce::Button*) override { clicked = true; }
-        } seen;
-
-        button.addListener (&seen);
-        button.triggerClick();
-        pump ([&] { return seen.clicked; });
-        button.removeListener (&seen);
-    }
 
     void setStatistics (Engine& engine, int n, float sum, float worst, int state)
     {
