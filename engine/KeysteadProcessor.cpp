@@ -830,10 +830,20 @@ void KeysteadProcessor::HandOverNewDot (float offsetFromReference, float dotRadi
         if (keysteadEditor == nullptr)
             return;
 
-        // Built here without a parent; it attaches itself to the display on the message thread.
-        auto* display = keysteadEditor->s1ListDisplay.get();
-        const auto centre = NewDotCentre (offsetFromReference, dotRadius, display->getWidth(), display->getHeight());
-        (new KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint (display, centre.x, centre.y))->startThread();
+        // Starting a thread costs up to a few hundred microseconds, and a chord lights one halo
+        // per note: the halo is built and started by the message loop, where it would attach
+        // itself to the display in its first update anyway. Here only a short message is posted.
+        using Display = KeysteadEditor::S1ListDisplayComponent;
+        const juce::Component::SafePointer<Display> target (keysteadEditor->s1ListDisplay.get());
+
+        juce::MessageManager::callAsync ([target, offsetFromReference, dotRadius]
+        {
+            if (auto* display = target.getComponent())
+            {
+                const auto centre = NewDotCentre (offsetFromReference, dotRadius, display->getWidth(), display->getHeight());
+                (new Display::ShortLigthedNewPoint (display, centre.x, centre.y))->startThread();
+            }
+        });
     });
 }
 
