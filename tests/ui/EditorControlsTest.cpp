@@ -32,8 +32,14 @@ namespace
     int requests (Engine& engine, int sound)
     {
         const juce::ScopedLock engineLock (engine);
-        return (int) std::count_if (engine.playRequests[(size_t) sound].begin(), engine.playRequests[(size_t) sound].end(),
-                                    [] (const Engine::IntAndBool& r) { return r.startPosition == 0 && ! r.attenuated; });
+        const auto& list = engine.playRequests[(size_t) sound];
+        auto waitingAtFullGain = [] (auto& r) { return r.startPosition == 0 && ! r.attenuated; };
+        return (int) std::count_if (list.begin(), list.end(), waitingAtFullGain);
+    }
+
+    std::pair<int, int> verdictSounds (Engine& engine)
+    {
+        return { requests (engine, Engine::booSound), requests (engine, Engine::goodSound) };
     }
 
     const std::vector<juce::String> zeros { "0", "0.00 ms", "0.00 ms" }, empty { "", "", "" };
@@ -41,14 +47,13 @@ namespace
 
 TEST (EditorControls, StopShowsTheResultWithItsSoundOnlyAfterTenJudged)
 {
-    struct Row { const char* name; bool tempoOn; int n; float sum, worst; int state; std::vector<juce::String> labels;
-                 int mode, boos, goods; };
+    struct Row { const char* name; bool tempoOn; int n; float sum, worst; int state;
+                 std::vector<juce::String> labels; int mode, boos, goods; };
     const Row rows[] = {
         { "nine", true, 9, 18.0f, 80.0f, 2, { "9", "2.00 ms", "80.00 ms" }, -1, 0, 0 },
         { "ten bad", true, 10, 25.0f, 31.257f, 2, { "10", "2.50 ms", "31.26 ms bad" }, 2, 1, 0 },
         { "ten middling", false, 10, 312.6f, 40.0f, 1, { "10", "31.26 ms", "40.00 ms middling" }, 1, 0, 0 },
         { "twelve good", false, 12, 12.0f, 3.0f, 0, { "12", "1.00 ms", "3.00 ms good" }, 0, 0, 1 },
-        { "unknown verdict", true, 10, 10.0f, 1.0f, 7, { "10", "1.00 ms", "1.00 ms" }, 7, 0, 0 },
     };
 
     for (const auto& row : rows)
@@ -66,14 +71,12 @@ TEST (EditorControls, StopShowsTheResultWithItsSoundOnlyAfterTenJudged)
         EXPECT_EQ (panel (e, row.tempoOn), row.labels);
         EXPECT_EQ (panel (e, ! row.tempoOn), empty);
         EXPECT_EQ (e.resultLabel->mode.load(), row.mode);
-        EXPECT_EQ (std::make_pair (requests (f.engine, Engine::booSound), requests (f.engine, Engine::goodSound)),
-                   std::make_pair (row.boos, row.goods));
+        EXPECT_EQ (verdictSounds (f.engine), std::make_pair (row.boos, row.goods));
         EXPECT_FALSE (f.engine.isRunning.load());
 
         // STOP does not reset: a second click repeats the result and its sound.
         click (*e.stopButton);
-        EXPECT_EQ (std::make_pair (requests (f.engine, Engine::booSound), requests (f.engine, Engine::goodSound)),
-                   std::make_pair (2 * row.boos, 2 * row.goods));
+        EXPECT_EQ (verdictSounds (f.engine), std::make_pair (2 * row.boos, 2 * row.goods));
     }
 }
 
@@ -84,11 +87,9 @@ TEST (EditorControls, ResettingControlsShowZerosBeforeAnyAudioBlock)
     struct Row { const char* name; bool tempoOn; std::function<void (KeysteadEditor&)> act; bool tempoOnAfter; };
     const Row rows[] = {
         { "start", true, [] (KeysteadEditor& e) { click (*e.startButton); }, true },
-        { "start, chord mode", false, [] (KeysteadEditor& e) { click (*e.startButton); }, false },
         { "note value", true, [] (KeysteadEditor& e) { click (*e.eighthNoteButton); }, true },
         { "same note value", true, [] (KeysteadEditor& e) { click (*e.quarterNoteButton); }, true },
-        { "tempo slider", true, [] (KeysteadEditor& e) { e.tempoSlider->setValue (90.0, juce::sendNotificationSync); },
-          true },
+        { "tempo", true, [] (KeysteadEditor& e) { e.tempoSlider->setValue (90, juce::sendNotificationSync); }, true },
         { "metronome", true, [] (KeysteadEditor& e) { click (*e.metronomeButton); }, true },
         { "mode off", true, [] (KeysteadEditor& e) { click (*e.tempoOffButton); }, false },
         { "mode on", false, [] (KeysteadEditor& e) { click (*e.tempoOnButton); }, true },
@@ -129,24 +130,30 @@ TEST (EditorControls, StartWhileRunningRestartsTheMeasurement)
     setStatistics (f.engine, 5, 20.0f, 9.0f, 1);
     f.engine.s1List.values.assign (3, Engine::S1Float (0.25f, 1, 0.5f));
     f.engine.s1List.reference = Engine::S1Float (0.25f, 1, 0.5f);
-    const int stripChildren = e.chordDisplay->getNumChildComponents();
-    auto* point = new KeysteadEditor::DisplayComponent::PointComponent (juce::Colours::black, &e.chordDisplay->ringIndex, 3);
-    e.chordDisplay->points[3].reset (point);
-    e.chordDisplay->addAndMakeVisible (point);
+    auto& strip = *e.chordDisplay;
+    const int stripChildren = strip.getNumChildComponents();
+    using Point = KeysteadEditor::DisplayComponent::PointComponent;
+    strip.points[3].reset (new Point (juce::Colours::black, &strip.ringIndex, 3));
+    strip.addAndMakeVisible (*strip.points[3]);
 
     click (*e.startButton);
-    EXPECT_TRUE (e.startButton->getToggleState());
-    EXPECT_TRUE (std::all_of (e.chordDisplay->points.begin(), e.chordDisplay->points.end(),
-                              [] (auto& p) { return p == nullptr; }));
-    EXPECT_EQ (e.chordDisplay->getNumChildComponents(), stripChildren);
+    EXPECT_TRUE (e.startButton->getToggleState() && f.engine.isRunning.load());
+    EXPECT_TRUE (std::all_of (strip.points.begin(), strip.points.end(), [] (auto& p) { return p == nullptr; }));
+    EXPECT_EQ (strip.getNumChildComponents(), stripChildren);
     ASSERT_EQ (f.engine.playRequests[Engine::clickSound].size(), 1u);
     EXPECT_EQ (f.engine.playRequests[Engine::clickSound][0].startPosition, 0);
+    EXPECT_TRUE (e.instructionLabel->isVisible() && ! e.resultLabel->isVisible());
+    EXPECT_FALSE (e.tempoOnButton->isEnabled() || e.tempoOffButton->isEnabled());
 
     harness.processBlock();
     EXPECT_EQ (std::make_tuple (f.engine.nbEvaluated.load(), f.engine.sumErrorMs.load(), f.engine.worstState.load()),
                std::make_tuple (0, 0.0f, 0));
     EXPECT_TRUE (f.engine.s1List.values.empty());
-    EXPECT_FALSE (e.tempoOnButton->isEnabled() || e.tempoOffButton->isEnabled());
+
+    click (*e.stopButton);
+    EXPECT_TRUE (f.engine.playRequests[Engine::clickSound].empty() && ! f.engine.isRunning.load());
+    EXPECT_TRUE (e.tempoOnButton->isEnabled() && e.tempoOffButton->isEnabled() && ! e.instructionLabel->isVisible());
+    EXPECT_TRUE (e.startButton->isThreadRunning());
 }
 
 TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
@@ -197,25 +204,6 @@ TEST (EditorControls, VolumeSlidersSetTheSquaredGainAndPlayOnePreview)
     EXPECT_EQ (std::make_tuple (requests (f.engine, Engine::booSound), requests (f.engine, Engine::goodSound),
                                 requests (f.engine, Engine::clickSound)),
                std::make_tuple (1, 0, 1));
-
-    // The preview plays at its new gain from the next block on.
-    ProcessorHarness harness (f.engine);
-    f.engine.playRequests[Engine::clickSound].clear();
-    const auto& boo = f.engine.soundBuffers[Engine::booSound];
-    double heard = 0.0, expected = 0.0, clip = 0.0;
-    for (int block = 0; block < 8; ++block)
-    {
-        const auto& out = harness.processBlock();
-        for (int i = 0; i < out.getNumSamples(); ++i)
-        {
-            const float source = boo.getSample (0, block * out.getNumSamples() + i);
-            heard += std::abs (out.getSample (0, i) - 0.25f * source);
-            expected += std::abs (0.25f * source);
-            clip += std::abs (source);
-        }
-    }
-    ASSERT_GT (clip, 1.0);
-    EXPECT_LT (heard, 1e-4 * expected);
 }
 
 TEST (EditorControls, AClickPreviewWhileTheMetronomeRunsKeepsTheBeat)
@@ -301,29 +289,13 @@ TEST (EditorControls, ModeSwitchLocksAndDimsTheOtherHalf)
     }
 }
 
-TEST (EditorControls, RunningAndStoppedLooks)
-{
-    EditorFixture f;
-    auto& e = f.openStill();
-    click (*e.startButton);
-    EXPECT_TRUE (f.engine.isRunning.load());
-    EXPECT_TRUE (e.instructionLabel->isVisible() && ! e.resultLabel->isVisible());
-    EXPECT_FALSE (e.tempoOnButton->isEnabled());
-    EXPECT_TRUE (f.engine.playRequests[Engine::clickSound].empty());  // chord mode: no beat clock
-
-    click (*e.stopButton);
-    EXPECT_FALSE (f.engine.isRunning.load());
-    EXPECT_FALSE (e.instructionLabel->isVisible());
-    EXPECT_TRUE (e.tempoOnButton->isEnabled() && e.tempoOffButton->isEnabled());
-    EXPECT_TRUE (e.startButton->isThreadRunning());
-}
-
 TEST (EditorSignals, ANoteOnDuringAFlashDoesNotRestartIt)
 {
     EditorFixture f;
     auto& e = f.openStill();
     e.setControlHighlight ({ 0, false, juce::Colours::white });
-    ASSERT_TRUE (pump ([&] { return e.midiInLight->level.load() >= 1 && e.midiInLight->level.load() <= 3; }));
+    auto& light = *e.midiInLight;
+    ASSERT_TRUE (pump ([&] { return light.level.load() >= 1 && light.level.load() <= 3; }));
 
     // A flash takes another 150 ms from here; a note-on now must not restart it.
     const int level = e.midiInLight->level.load();
@@ -331,7 +303,6 @@ TEST (EditorSignals, ANoteOnDuringAFlashDoesNotRestartIt)
     EXPECT_LE (e.midiInLight->level.load(), level);
     ASSERT_TRUE (pump ([&] { return ! e.midiInLight->isThreadRunning(); }));
     EXPECT_EQ (e.midiInLight->level.load(), 0);
-
 }
 
 TEST (TempoFollow, SliderShowsTheRoundedTempoAndTheDialKeepsItsMilliseconds)

@@ -61,7 +61,7 @@ namespace
     {
         int n = 0;
         for (auto* child : e.s1ListDisplay->getChildren())
-            n += dynamic_cast<KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint*> (child) != nullptr ? 1 : 0;
+            n += dynamic_cast<KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint*> (child) ? 1 : 0;
         return n;
     }
 
