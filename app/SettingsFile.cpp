@@ -114,21 +114,22 @@ void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, Keys
 {
     const auto settings = [&properties]() -> juce::PropertySet& { return *properties.getUserSettings(); };
 
-    const int tempoMode            = readInt    (settings(), KeysteadProcessor::tempoModeRef, 0);
-    const int metronomeMode        = readInt    (settings(), KeysteadProcessor::metronomeModeRef, 0);
-    const int tempo                = readInt    (settings(), KeysteadProcessor::tempoRef, 120);
-    const int subdivisor           = readInt    (settings(), KeysteadProcessor::subdivisorRef, 1);
-    const float goodMetronome      = readFloat  (settings(), KeysteadProcessor::goodMetronomeRef, 30.0f);
-    const float noChordMetronome   = readFloat  (settings(), KeysteadProcessor::noChordMetronomeRef, 60.0f);
-    const int goodNoMetronome      = readInt    (settings(), KeysteadProcessor::goodNoMetronomeRef, 50);
-    const int noChordNoMetronome   = readInt    (settings(), KeysteadProcessor::noChordNoMetronomeRef, 100);
-    const float booVolume          = readFloat  (settings(), KeysteadProcessor::booVolumeRef, 1.0f);
-    const float clickVolume        = readFloat  (settings(), KeysteadProcessor::clickVolumeRef, 1.0f);
+    using E = KeysteadProcessor;
+    const int tempoMode          = readInt   (settings(), E::tempoModeRef, E::defaultTempoMode);
+    const int metronomeMode      = readInt   (settings(), E::metronomeModeRef, E::defaultMetronomeMode);
+    const int tempo              = readInt   (settings(), E::tempoRef, E::defaultTempo);
+    const int subdivisor         = readInt   (settings(), E::subdivisorRef, E::defaultSubdivisor);
+    const float goodMetronome    = readFloat (settings(), E::goodMetronomeRef, E::defaultGoodMetronome);
+    const float noChordMetronome = readFloat (settings(), E::noChordMetronomeRef, E::defaultNoChordMetronome);
+    const int goodNoMetronome    = readInt   (settings(), E::goodNoMetronomeRef, E::defaultGoodNoMetronome);
+    const int noChordNoMetronome = readInt   (settings(), E::noChordNoMetronomeRef, E::defaultNoChordNoMetronome);
+    const float booVolume        = readFloat (settings(), E::booVolumeRef, E::defaultBooVolume);
+    const float clickVolume      = readFloat (settings(), E::clickVolumeRef, E::defaultClickVolume);
 
     engine.tempoMode = tempoMode;
     engine.metronomeMode = metronomeMode;
-    engine.tempo = (double) juce::jlimit (minTempo, maxTempo, tempo);
-    engine.subdivisor = juce::jlimit (minSubdivisor, maxSubdivisor, subdivisor);
+    engine.tempo = (double) juce::jlimit (E::minimumTempo, E::maximumTempo, tempo);
+    engine.subdivisor = juce::jlimit (E::minimumSubdivisor, E::maximumSubdivisor, subdivisor);
 
     const float bad = juce::jlimit (2.0f * smallestDialGap, largestDialAngle, noChordMetronome);
     engine.noChordMetronome = bad;

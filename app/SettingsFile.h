@@ -31,10 +31,6 @@ public:
     static const juce::String filterMidiChannelKey, midiChannelKey, filterMidiRangeKey,
                               highestNoteKey, lowestNoteKey, audioDeviceStateKey;
 
-    /** Ranges the rest of the program relies on. */
-    static constexpr int minTempo = 30, maxTempo = 250;
-    static constexpr int minSubdivisor = 1, maxSubdivisor = 4;
-
     // The dial keeps its two limits a gap apart and below 89.9 degrees; the gap shrinks with
     // the tempo down to 4.5 degrees at 30 BPM. The loaded limits are held to what the dial
     // allows at the slowest tempo, so no state the dial could have left is ever changed.

@@ -31,13 +31,16 @@ target_compile_definitions(keystead_juce
         JUCE_JACK=1
         JUCE_STANDALONE_APPLICATION=1
         JUCE_DISPLAY_SPLASH_SCREEN=0
-        JUCE_MODAL_LOOPS_PERMITTED=1
         JUCE_LOG_ASSERTIONS=1
         JUCE_USE_XRANDR=1
         JUCE_USE_XINERAMA=1)
 
+# JUCE itself is built with its modal loops, which only the tests use (to pump the message loop);
+# they add the definition for their own code. The program's code never sees them.
+target_compile_definitions(keystead_juce PRIVATE JUCE_MODAL_LOOPS_PERMITTED=1)
+
 target_compile_definitions(keystead_juce
-    INTERFACE $<TARGET_PROPERTY:keystead_juce,COMPILE_DEFINITIONS>)
+    INTERFACE $<FILTER:$<TARGET_PROPERTY:keystead_juce,COMPILE_DEFINITIONS>,EXCLUDE,^JUCE_MODAL_LOOPS_PERMITTED>)
 target_include_directories(keystead_juce
     INTERFACE $<TARGET_PROPERTY:keystead_juce,INCLUDE_DIRECTORIES>)
 

@@ -12,7 +12,9 @@
     notes (tempo mode) or chords (chord mode), keeps the statistics and the recent-phase list,
     and mixes the three embedded clips into the output.
 
-    The object is itself the recursive lock that guards the play requests and the running flag.
+    The object is itself the recursive lock procLock that guards the play requests and the
+    running flag; the recent-phase list has a lock of its own. The hand-overs to the editor go
+    through EditorHandOvers, which the user interface supplies.
 */
 class KeysteadProcessor : public AudioProcessorWITHMidiInFilter,
                           public juce::CriticalSection
@@ -104,7 +106,8 @@ public:
         block's judging. The editor uses this same call for every reset it makes. */
     void ResetLists();
 
-    /** True while a reset asked for by ResetLists waits for the next block. */
+    /** True from a ResetLists call until the audio thread has completed that reset; while it
+        is, the statistics stand for zero. */
     bool IsResetPending() const noexcept { return resetRequested.load (std::memory_order_acquire); }
 
     /** Starts or stops the analysis; starting in tempo mode seeds the beat clock with a click
@@ -129,13 +132,18 @@ public:
         notification call. */
     void DetachEditor (juce::AudioProcessorEditor* editor) noexcept;
 
-    /** Where the halo of a new phase dot is centred on a display of the given size: the dot's
-        offset from the reference as an angle clockwise from 12 o'clock, at its drawing radius. */
-    static juce::Point<int> NewDotCentre (float offsetFromReference, float dotRadius, int width, int height) noexcept;
-
     /** The slowest and fastest tempo the engine works with; a stored tempo outside (or not a
         number) is brought into this range before any beat length is worked out. */
-    static constexpr double minimumTempo = 30.0, maximumTempo = 250.0, fallbackTempo = 120.0;
+    static constexpr int minimumTempo = 30, maximumTempo = 250;
+
+    /** The note values: notes per beat, from quarter notes to sixteenth notes. */
+    static constexpr int minimumSubdivisor = 1, maximumSubdivisor = 4;
+
+    /** The settings-backed fields' values when no settings file gives them. */
+    static constexpr int defaultTempoMode = 0, defaultMetronomeMode = 0, defaultTempo = 120, defaultSubdivisor = 1,
+                         defaultGoodNoMetronome = 50, defaultNoChordNoMetronome = 100;
+    static constexpr float defaultGoodMetronome = 30.0f, defaultNoChordMetronome = 60.0f,
+                           defaultBooVolume = 1.0f, defaultClickVolume = 1.0f;
 
     //==============================================================================
     const juce::String getName() const override;
@@ -178,25 +186,28 @@ public:
     static constexpr int booSound = 0, goodSound = 1, clickSound = 2;
 
     //==============================================================================
+    /** The engine's own lock: the object itself, under the name every lock site uses. */
+    juce::CriticalSection& procLock { *this };
+
     std::vector<Note> incomingNotes;
     RelaxedAtomic<int> nbEvaluated { 0 };
     RelaxedAtomic<float> sumErrorMs { 0.0f };
     RelaxedAtomic<float> maxErrorMs { 0.0f };
     RelaxedAtomic<int> worstState { 0 };      // 0 good, 1 middling, 2 bad; only rises between resets
     RelaxedAtomic<bool> isRunning { false };
-    RelaxedAtomic<int> tempoMode { 0 };       // 0 chord mode, otherwise tempo mode
-    RelaxedAtomic<int> metronomeMode { 0 };   // 0: the tempo follows the player
-    RelaxedAtomic<int> goodNoMetronome { 50 };      // chord-strip pixels, 176 px = 150 ms
-    RelaxedAtomic<int> noChordNoMetronome { 100 };  // chord-strip pixels
+    RelaxedAtomic<int> tempoMode { defaultTempoMode };                    // 0 chord mode, otherwise tempo mode
+    RelaxedAtomic<int> metronomeMode { defaultMetronomeMode };            // 0: the tempo follows the player
+    RelaxedAtomic<int> goodNoMetronome { defaultGoodNoMetronome };        // chord-strip pixels, 176 px = 150 ms
+    RelaxedAtomic<int> noChordNoMetronome { defaultNoChordNoMetronome };  // chord-strip pixels
     OrderedS1ValueListWithReference s1List;
-    RelaxedAtomic<float> goodMetronome { 30.0f };     // degrees of one note-value interval
-    RelaxedAtomic<float> noChordMetronome { 60.0f };  // degrees
-    RelaxedAtomic<double> tempo { 120.0 };            // beats per minute
-    RelaxedAtomic<int> subdivisor { 1 };              // notes per beat, 1 to 4
+    RelaxedAtomic<float> goodMetronome { defaultGoodMetronome };          // degrees of one note-value interval
+    RelaxedAtomic<float> noChordMetronome { defaultNoChordMetronome };    // degrees
+    RelaxedAtomic<double> tempo { (double) defaultTempo };                // beats per minute
+    RelaxedAtomic<int> subdivisor { defaultSubdivisor };                  // notes per beat, 1 to 4
     std::vector<Note> pendingBadNotes;
     std::vector<Note> pendingGoodNotes;
-    RelaxedAtomic<float> booVolume { 1.0f };   // linear gain of sounds 0 and 1
-    RelaxedAtomic<float> clickVolume { 1.0f }; // linear gain of sound 2
+    RelaxedAtomic<float> booVolume { defaultBooVolume };                  // linear gain of sounds 0 and 1
+    RelaxedAtomic<float> clickVolume { defaultClickVolume };              // linear gain of sound 2
     std::array<std::vector<IntAndBool>, numSounds> playRequests;
     std::array<juce::AudioBuffer<float>, numSounds> soundBuffers;
 
@@ -207,10 +218,14 @@ private:
     // The block's steps, in the order processBlock runs them.
     void SendNoteOnSignal (const juce::MidiBuffer& midiMessages);
     void CollectNoteOns (const juce::MidiBuffer& midiMessages);
-    void AdvanceBeatClock (int blockLength);
+    void AdvanceBeatClock (int blockLength);  // with procLock held
     void JudgeTempoModeNotes (int blockLength);
     void JudgeChords (int blockLength, int sampleRate);
+    void ThinChainTooLongToJudge (float noChordSamples, juce::int64 longestChord);
     void ShiftStoredPositions (int blockLength) noexcept;
+
+    /** A note-on with a velocity above zero; malformed events are not. */
+    static bool IsNoteOn (const juce::MidiMessageMetadata& event) noexcept;
 
     // Working values read from fields that a settings file or the controls may have filled with
     // anything; each is brought into its usable range first.
@@ -219,15 +234,20 @@ private:
     int BeatLength() const noexcept;
     float MillisecondsOf (float distance) const noexcept;
 
-    /** The phase of a note against the latest scheduled click, at the current tempo and note
-        value, in [0, 1). */
+    /** The phase of a note against the block's latest scheduled click, at the current tempo and
+        note value, in [0, 1). */
     float PhaseOf (const Note& note) const noexcept;
 
+    // What both modes do with a judged note or chord.
+    static bool AreNeighbourKeys (const Note& a, const Note& b) noexcept;
+    void CountError (float ms);
+    void AnswerPoorVerdict (bool bad);
     void AppendBooRequest (bool attenuated);
-    void SendChordSpreadSignal (float spreadMs);
 
-    // Hand-overs to the user interface. Each fetches the active editor once and does nothing
-    // when none is open; judging, statistics, sounds and the tempo follow never depend on them.
+    // Hand-overs to the user interface (EditorHandOvers). Each fetches the active editor once
+    // and does nothing when none is open; judging, statistics, sounds and the tempo follow never
+    // depend on them.
+    void SendChordSpreadSignal (float spreadMs);
     void HandOverNewDot (float offsetFromReference, float dotRadius);
     void HandOverPhaseDisplayUpdate();
     void HandOverTempoChange (double newTempo, double oldTempo);
@@ -236,6 +256,13 @@ private:
         on the message thread waits, so the editor cannot be deleted under the call. */
     template <typename Use>
     void WithActiveEditor (Use&& use);
+
+    /** Turns of the circle per degree of the dial. */
+    static constexpr float degreesToTurns = 1.0f / 360.0f;
+
+    /** The latest scheduled click as the beat clock left it at the start of this block: every
+        phase of the block is measured from it, whatever the message thread does meanwhile. */
+    int latestClick = 0;
 
     std::atomic<bool> resetRequested { false };
     std::atomic<int> editorHandOversInFlight { 0 };

@@ -11,8 +11,6 @@ namespace
     // so it stays small while every difference counter - age keeps its meaning.
     constexpr int highestAgeCounter = 511;
     constexpr int ageFold = 256;
-
-    constexpr float degreesToTurns = 1.0f / 360.0f;
 }
 
 using List = KeysteadProcessor::OrderedS1ValueListWithReference;
@@ -25,7 +23,7 @@ List::OrderedS1ValueListWithReference (const RelaxedAtomic<float>* windowInDegre
 
 void List::InsertValue (float phase, float dotRadius)
 {
-    const juce::ScopedLock sl (lock);
+    const juce::ScopedLock holdingListLock (lock);
 
     const int previous = ageCounter;
 
@@ -69,7 +67,7 @@ void List::InsertValue (float phase, float dotRadius)
 
 void List::EraseValue (float phase)
 {
-    const juce::ScopedLock sl (lock);
+    const juce::ScopedLock holdingListLock (lock);
 
     const size_t n = values.size();
 
@@ -103,7 +101,7 @@ void List::EraseValue (float phase)
 
 void List::UpdateReference()
 {
-    const juce::ScopedLock sl (lock);
+    const juce::ScopedLock holdingListLock (lock);
 
     const size_t n = values.size();
 
@@ -117,18 +115,31 @@ void List::UpdateReference()
     auto valueAt = [this, n] (size_t unrolled) { return values[unrolled % n].value; };
 
     // Each start's window is the start and the entries after it, in circular order, while they
-    // lie less than the window ahead of it, never more than all n. Since the values go once
-    // round the circle, a window ends no earlier than the one before it: the end only moves on.
-    // Should the end of the previous window not lie inside this start's window (which the
-    // circular order rules out but a rounding could in principle bring about), it is counted
-    // afresh from the start.
+    // lie less than the window ahead of it, never more than all n. While the values go once
+    // round the circle, a window ends no earlier than the one before it: the end only moves on,
+    // and it still lies inside the next start's window whenever every entry before it does.
     size_t bestStart = 0, bestCount = 1;
     float bestSpread = 0.0f;
-    size_t end = 0;  // unrolled index of the last entry in the current window
+
+    auto consider = [&bestStart, &bestCount, &bestSpread] (size_t start, size_t count, float spread)
+    {
+        if (count >= 2 && (count > bestCount || (count == bestCount && spread < bestSpread)))
+        {
+            bestStart = start;
+            bestCount = count;
+            bestSpread = spread;
+        }
+    };
+
+    size_t end = 0;      // unrolled index of the last entry in the current window
+    size_t descents = 0; // places where the next value is smaller: one per turn round the circle
 
     for (size_t i = 0; i < n; ++i)
     {
         const float start = values[i].value;
+
+        if (valueAt (i + 1) < start)
+            ++descents;
 
         if (end <= i || ! (ForwardDistance (start, valueAt (end)) < window))
             end = i;
@@ -136,14 +147,29 @@ void List::UpdateReference()
         while (end + 1 < i + n && ForwardDistance (start, valueAt (end + 1)) < window)
             ++end;
 
-        const size_t count = end - i + 1;
-        const float spread = ForwardDistance (start, valueAt (end));
+        consider (i, end - i + 1, ForwardDistance (start, valueAt (end)));
+    }
 
-        if (count >= 2 && (count > bestCount || (count == bestCount && spread < bestSpread)))
+    // The insertion, in single precision, can leave a list that goes round twice: two phases a
+    // few ulps apart near a turn boundary can lie at the same forward distance from an earlier
+    // entry, and the newer then goes in before the older. On such a list an entry a whole turn
+    // on can lie inside a window whose end the sweep carried over, so each window is counted
+    // entry by entry instead. Such lists are rare; the sweep stays the rule.
+    if (descents > 1)
+    {
+        bestStart = 0;
+        bestCount = 1;
+        bestSpread = 0.0f;
+
+        for (size_t i = 0; i < n; ++i)
         {
-            bestStart = i;
-            bestCount = count;
-            bestSpread = spread;
+            const float start = values[i].value;
+            size_t count = 1;
+
+            while (count < n && ForwardDistance (start, valueAt (i + count)) < window)
+                ++count;
+
+            consider (i, count, ForwardDistance (start, valueAt (i + count - 1)));
         }
     }
 

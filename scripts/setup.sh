@@ -11,6 +11,7 @@ packages=(
     libxext-dev libxcursor-dev libjpeg-dev libpng-dev zlib1g-dev libflac-dev libvorbis-dev libogg-dev
     fonts-dejavu-core fontconfig-config
     libgtest-dev libbenchmark-dev
+    googletest  # GoogleTest's sources: the address-sanitizer build compiles them with its own flags
     # headless runs and tests
     xvfb xauth x11-utils xdotool imagemagick jackd2 python3
 )

@@ -59,13 +59,13 @@ Dial::EngineView Dial::ReadEngine() const
     auto* engine = editor != nullptr ? editor->GetEngine() : nullptr;
 
     if (engine == nullptr)
-        return { KeysteadProcessor::fallbackTempo, 1, true };
+        return { (double) KeysteadProcessor::defaultTempo, 1, true };
 
     // A settings file can hold anything: the dial works with what the engine would work with.
     const double tempo = engine->tempo;
-    const double usable = std::isfinite (tempo) ? juce::jlimit (KeysteadProcessor::minimumTempo,
-                                                                 KeysteadProcessor::maximumTempo, tempo)
-                                                : KeysteadProcessor::fallbackTempo;
+    const double usable = std::isfinite (tempo) ? juce::jlimit ((double) KeysteadProcessor::minimumTempo,
+                                                                 (double) KeysteadProcessor::maximumTempo, tempo)
+                                                : (double) KeysteadProcessor::defaultTempo;
     return { usable, juce::jlimit (1, 4, engine->subdivisor.load()), engine->tempoMode != 0 };
 }
 

@@ -30,9 +30,9 @@ namespace
     double workingTempo (double tempo)
     {
         if (std::isnan (tempo))
-            return KeysteadProcessor::fallbackTempo;
+            return (double) KeysteadProcessor::defaultTempo;
 
-        return juce::jlimit (KeysteadProcessor::minimumTempo, KeysteadProcessor::maximumTempo, tempo);
+        return juce::jlimit ((double) KeysteadProcessor::minimumTempo, (double) KeysteadProcessor::maximumTempo, tempo);
     }
 
     /** One click at the new volume from the next block on. While the metronome runs, the last
@@ -133,7 +133,8 @@ void KeysteadEditor::buttonClicked (juce::Button* button)
             continue;
 
         const int notesPerBeat = (int) i + 1;
-        const int previous = juce::jlimit (1, 4, engine->subdivisor.load());
+        const int previous = juce::jlimit (KeysteadProcessor::minimumSubdivisor, KeysteadProcessor::maximumSubdivisor,
+                                           engine->subdivisor.load());
 
         // The dial's limits keep their milliseconds; the clicks stay on the beat.
         const float ratio = (float) notesPerBeat / (float) previous;

@@ -1,14 +1,16 @@
 #include "ui/ZibLookAndFeel.h"
 
+#include "ui/TwinkelingToggleButton.h"
+
 namespace
 {
     constexpr juce::uint32 black = 0xFF000000;
     constexpr juce::uint32 white = 0xFFFFFFFF;
     constexpr juce::uint32 disabledTextColour = 0xFF808080;
 
-    // The START button's lit blink colour; a raised button of that colour writes its text in
-    // translucent blue instead of black.
-    constexpr juce::uint32 blinkLitColour = 0xFFFBFFBB;
+    // A raised button in the START button's lit blink colour writes its text in translucent
+    // blue instead of black.
+    constexpr juce::uint32 blinkLitColour = KeysteadEditor::TwinkelingToggleButton::litColour;
     constexpr juce::uint32 blinkTextColour = 0x8000FFFF;
     constexpr juce::uint32 hoverOverlay = 0x8000FFFF;
     constexpr juce::uint32 thumbOverlay = 0x20000000;

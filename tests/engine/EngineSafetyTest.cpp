@@ -114,6 +114,25 @@ TEST (EngineAllocation, SteadyPlayingMixingAndFilteringDoNotAllocate)
     }
 }
 
+TEST (EngineAllocation, AnEndlessTrillHoldsAFewNotesAndTheChordAfterItIsJudged)
+{
+    // 40000 notes 50 ms apart chain into one group the chord rules drop; the chord that follows
+    // is judged as if it came alone (C4 and E4 50 ms apart: middling).
+    std::vector<TimedNote> notes;
+    for (int i = 0; i < 40000; ++i)
+        notes.push_back ({ 1000 + (juce::int64) i * 50 * samplesPerMs, 60 + 2 * (i % 2) });
+    const auto chordAt = notes.back().at + 300 * samplesPerMs;
+    notes.push_back ({ chordAt, 60 });
+    notes.push_back ({ chordAt + 50 * samplesPerMs, 64 });
+
+    KeysteadProcessor engine;
+    size_t allocations = 0;
+    const auto out = perform (engine, 0, notes, chordAt + 48000, { 512 }, &allocations);
+    EXPECT_EQ (allocations, 0u);
+    EXPECT_EQ (out.tied(), (Outcome { 1, 1, 50.0f, 50.0f, { true } }).tied());
+    EXPECT_EQ (engine.incomingNotes.capacity(), 1024u);
+}
+
 TEST (EngineReset, ResetsFromAnotherThreadTakeEffectWholeBetweenBlocks)
 {
     KeysteadProcessor engine;
@@ -141,4 +160,61 @@ TEST (EngineReset, ResetsFromAnotherThreadTakeEffectWholeBetweenBlocks)
     harness.processBlock();
     EXPECT_FALSE (engine.IsResetPending());
     EXPECT_GT (resets, 0);
+}
+
+TEST (EngineStop, AStopFromAnotherThreadFallsBetweenBlocksNeverInsideOne)
+{
+    // Sixteenth notes at 120 (an interval of 6000 samples) in blocks of 4096, every chord exactly
+    // on the beat clock as it stands when its block starts, and early enough in the block for its
+    // group to close there. Every phase is then 0: a phase measured from the block's first
+    // sample would not be, and the list keeps every phase, judged or not. Wide chords keep the
+    // judging busy for a while, so that the stops land inside it too.
+    KeysteadProcessor engine;
+    engine.tempoMode = 1;
+    engine.metronomeMode = 1;
+    engine.subdivisor = 4;
+    ProcessorHarness harness (engine, 48000.0, 4096);
+    std::atomic<bool> done { false }, armed { false };
+    std::thread stopper ([&]  // stops once during each block with a chord, at a random moment
+    {
+        std::mt19937 random (99);
+        while (! done.load())
+        {
+            if (! armed.exchange (false))
+            {
+                std::this_thread::yield();
+                continue;
+            }
+            for (auto spin = random() % 30000; spin > 0; --spin)
+                std::atomic_signal_fence (std::memory_order_seq_cst);
+            engine.SetIsRunning (false);  // what STOP does
+        }
+    });
+
+    size_t boos = 0;
+    for (int block = 0; block < 20000 && ! HasFailure(); ++block)
+    {
+        if (! engine.isRunning.load())
+            engine.SetIsRunning (true);
+        int latestClick = -1;
+        {
+            const juce::ScopedLock holdingProcLock (engine.procLock);
+            if (! engine.playRequests[KeysteadProcessor::clickSound].empty())
+                latestClick = engine.playRequests[KeysteadProcessor::clickSound].back().startPosition;
+        }
+        for (int key = 24; latestClick >= 0 && latestClick % 6000 < 1000 && key < 120; key += 3)
+            harness.noteOn (latestClick % 6000, key);
+        armed = ! harness.midi.isEmpty();
+        harness.processBlock();
+        boos += engine.playRequests[KeysteadProcessor::booSound].size();
+
+        for (const auto& entry : engine.s1List.values)
+            ASSERT_EQ (entry.value, 0.0f) << "block " << block;
+    }
+
+    done = true;
+    stopper.join();
+    EXPECT_GT (engine.nbEvaluated.load(), 1000);
+    EXPECT_EQ (std::make_tuple (engine.sumErrorMs.load(), engine.worstState.load(), boos),
+               std::make_tuple (0.0f, 0, size_t (0)));
 }

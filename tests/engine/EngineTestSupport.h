@@ -1,7 +1,10 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <random>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -11,6 +14,37 @@
 namespace enginetest
 {
     constexpr int samplesPerMs = 48, beat = 24000;  // at 48000 Hz and 120 beats per minute
+
+    /** The editor the engine's tests open (their own side of the hand-overs builds it): it
+        records every hand-over, and can hold one open on request. */
+    struct RecordingEditor : public juce::AudioProcessorEditor
+    {
+        enum Kind { noteOn, chordSpread, newDot, phaseDisplay, tempoChange };
+        struct HandOver { Kind kind; double first, second; };
+
+        explicit RecordingEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (10, 10); }
+
+        void record (Kind kind, double first = 0.0, double second = 0.0)
+        {
+            inside = true;
+            while (holdCalls.load())
+                std::this_thread::yield();
+            handOvers.push_back ({ kind, first, second });
+            inside = false;
+        }
+
+        std::vector<double> valuesOf (Kind kind) const
+        {
+            std::vector<double> v;
+            for (const auto& h : handOvers)
+                if (h.kind == kind)
+                    v.push_back (h.first);
+            return v;
+        }
+
+        std::vector<HandOver> handOvers;
+        std::atomic<bool> holdCalls { false }, inside { false };
+    };
 
     struct TimedNote { juce::int64 at; int noteNumber; };  // samples from the first block after START
 
@@ -27,7 +61,8 @@ namespace enginetest
         cycle through blockLengths, until `until` samples have been processed. With allocations,
         counts the heap allocations of the blocks in the second half, once the lists have grown. */
     inline Outcome perform (KeysteadProcessor& engine, int tempoMode, const std::vector<TimedNote>& notes, juce::int64 until,
-                            const std::vector<int>& blockLengths = { 512 }, size_t* allocations = nullptr)
+                            const std::vector<int>& blockLengths = { 512 }, size_t* allocations = nullptr,
+                            const std::function<void()>& afterEachBlock = {})
     {
         ProcessorHarness harness (engine);
         engine.tempoMode = tempoMode;
@@ -45,6 +80,8 @@ namespace enginetest
             if (allocations != nullptr && 2 * start >= until)
                 *allocations += counter.count();
             start += length;
+            if (afterEachBlock)
+                afterEachBlock();
 
             // This block's boo requests were appended at 0; PlayBuffer has since moved them back.
             for (const auto& r : engine.playRequests[KeysteadProcessor::booSound])

@@ -100,6 +100,74 @@ TEST (RecentPhaseList, MatchesAPlainModelAndTheBruteForceReference)
     }
 }
 
+// Phases crowded within a few ulps of each other and of the turn's ends, where the insertion,
+// rounded to single precision, can leave lists that go round the circle twice.
+TEST (RecentPhaseList, ReferenceFollowsTheEntryByEntryRuleOnListsThatGoRoundTwice)
+{
+    std::mt19937 random (77);
+    const float windows[] = { 30.0f, 1.0e-4f, 2.0f, 360.0f, 0.0f };
+    int listsGoingRoundTwice = 0;
+
+    for (int trial = 0; trial < 400; ++trial)
+    {
+        RelaxedAtomic<float> window (windows[trial % 5]);
+        KeysteadProcessor::OrderedS1ValueListWithReference list (&window);
+        const float base = (float) (random() % 2000) / 1000.0f * (random() % 2 == 0 ? 0.01f : 1.0f);
+
+        for (int step = 0, steps = 2 + (int) (random() % 260); step < steps; ++step)
+        {
+            // The base itself, a neighbour a few ulps away, the base rounded through 1 + base or
+            // base - 1 (as a phase a turn on comes out), or a value a few ulps from 0 or 1.
+            float p = base;
+            switch (random() % 6)
+            {
+                case 0: break;
+                case 1: for (auto k = random() % 4; k > 0; --k) p = std::nextafter (p, (float) (random() % 2)); break;
+                case 2: p = (1.0f + base) - 1.0f; break;
+                case 3: p = (base - 1.0f) + 1.0f; break;
+                case 4: p = (float) (random() % 4) * 1.0e-9f; break;
+                default: p = 1.0f - (float) (1 + random() % 4) * 6.0e-8f; break;
+            }
+            p = p - std::floor (p);
+            list.InsertValue (p >= 1.0f ? 0.0f : p, 0.5f);
+
+            const auto v = valuesOf (list.values);
+            size_t descents = 0;
+            for (size_t i = 0; i < v.size(); ++i)
+                descents += v[(i + 1) % v.size()] < v[i] ? 1u : 0u;
+            listsGoingRoundTwice += descents > 1 ? 1 : 0;
+            list.UpdateReference();
+            ASSERT_EQ (list.reference.value, bruteForceReference (v, window)) << "trial " << trial << " step " << step;
+        }
+    }
+
+    EXPECT_GT (listsGoingRoundTwice, 1000);
+}
+
+// Five notes whose phases (0.99, 0.016666651, 0.07, 0.08, 0.016666668) leave a list that goes
+// round twice, then a probe at 0.25: the reference is that of 0.99's window of four, so the
+// probe lies beyond the no-chord limit and is not counted.
+TEST (TempoMode, AListThatGoesRoundTwiceKeepsItsReference)
+{
+    for (const bool probe : { false, true })
+    {
+        KeysteadProcessor engine;
+        engine.metronomeMode = 1;
+        engine.tempo = 120.0;
+        engine.subdivisor = 2;
+        std::vector<TimedNote> notes;
+        for (juce::int64 at : { 35880, 60200, 72840, 96960, 120200, 171000 })
+            if (probe || at < 171000)
+                notes.push_back ({ at, 60 });
+
+        const auto out = perform (engine, 1, notes, 170000 + (probe ? 30000 : 0));
+        const float reference = engine.s1List.reference.value;
+        EXPECT_EQ (out.counted, 4) << "probe " << probe;
+        EXPECT_EQ (reference, bruteForceReference (valuesOf (engine.s1List.values), 30.0f)) << "probe " << probe;
+        EXPECT_TRUE (probe || std::abs (reference - 0.0233333f) < 1.0e-6f) << reference;
+    }
+}
+
 //==============================================================================
 namespace
 {
@@ -243,5 +311,92 @@ TEST (ChordMode, ChordsAreGroupedJudgedAndForgivenAsPlayed)
         KeysteadProcessor engine;
         EXPECT_EQ (perform (engine, 0, notes, notes.back().at + 48000, { c.block }).tied(), c.expected.tied())
             << "notes from " << c.from << ", the last at " << c.msAndNotes.back().first << " ms";
+    }
+}
+
+namespace
+{
+    /** The chord rules written out plainly at the default limits and 48000 Hz, on the whole
+        performance at once: runs of notes each closer than the no-chord limit to the next. */
+    Outcome chordModel (const std::vector<TimedNote>& notes)
+    {
+        const float k = 1.0f / 176000.0f, good = (float) (50 * 150) * k, noChord = (float) (100 * 150) * k;
+        const float goodS = good * 48000.0f, noChordS = noChord * 48000.0f;
+        const float midS = std::min ((good + noChord) * 0.5f, good + 0.025f) * 48000.0f;
+        auto spread = [] (std::vector<TimedNote> c)  // in time order
+        {
+            if (c.size() < 2)
+                return -1;
+            juce::int64 gap = 0;
+            for (size_t i = 1; i < c.size(); ++i)
+                gap = std::max (gap, c[i].at - c[i - 1].at);
+            const auto span = c.back().at - c.front().at;
+            return (int) (c.size() == 2 ? span : (gap + span) / 2);
+        };
+        Outcome out;
+
+        for (size_t from = 0, to = 1; from < notes.size(); from = to++)
+        {
+            while (to < notes.size() && noChordS > (float) (notes[to].at - notes[to - 1].at))
+                ++to;
+            const std::vector<TimedNote> chord (&notes[from], &notes[from] + (to - from));
+            if (chord.size() < 2 || chord.back().at - chord.front().at >= 7200)
+                continue;
+            int s = spread (chord);
+            const bool forgiving = goodS <= (float) s && (float) s < noChordS;
+            auto neighbours = [] (auto& a, auto& b) { const int d = std::abs (a.noteNumber - b.noteNumber);
+                                                      return d == 1 || d == 2; };
+            for (size_t i = 0; forgiving && i < chord.size(); ++i)
+                if (std::any_of (chord.begin(), chord.end(), [&] (auto& o) { return neighbours (o, chord[i]); }))
+                {
+                    auto without = chord;
+                    without.erase (without.begin() + (std::ptrdiff_t) i);
+                    s = std::min (s, spread (without));
+                }
+            if (s == -1 || ! (noChordS > (float) std::abs (s)))
+                continue;
+            const float ms = (float) s * 1000.0f / 48000.0f;
+            out.sumMs += ms;
+            out.maxMs = std::max (out.maxMs, ms);
+            ++out.counted;
+            if ((float) std::abs (s) > goodS)
+                out.boos.push_back ((float) std::abs (s) <= midS);
+            out.worst = std::max (out.worst, (float) std::abs (s) > midS ? 2 : (float) std::abs (s) > goodS ? 1 : 0);
+        }
+        return out;
+    }
+}
+
+// Trills and repeated notes that chain far past the longest chord, between chords, lone notes
+// and pauses around the no-chord limit: the engine keeps only a few notes of a chain it can no
+// longer judge, and judges exactly what the rules judge.
+TEST (ChordMode, EndlessChainsAreDroppedAndTheChordsAroundThemJudgedAsTheRulesSay)
+{
+    std::mt19937 random (31);
+    std::vector<TimedNote> notes;
+    juce::int64 at = 1000;
+    for (int group = 0; group < 300; ++group)
+    {
+        const bool chain = random() % 3 == 0;
+        const int count = chain ? 2 + (int) (random() % 400) : 1 + (int) (random() % 4);
+        for (int i = 0; i < count; ++i, at += (juce::int64) (random() % (unsigned) ((chain ? 80 : 40) * samplesPerMs)))
+            notes.push_back ({ at, 56 + (int) (random() % 12) });
+        at += (juce::int64) ((random() % 2 == 0 ? 80 + random() % 20 : 100 + random() % 500) * samplesPerMs);
+    }
+
+    // Chords closed in one block are judged latest first: the boos' order and the sum's last bits may differ.
+    auto unordered = [] (Outcome o) { std::sort (o.boos.begin(), o.boos.end()); o.sumMs = std::round (o.sumMs);
+                                      return o; };
+    const auto expected = unordered (chordModel (notes));
+    ASSERT_GT (expected.counted, 100);
+
+    for (const auto& blocks : { std::vector<int> { 512 }, { 64 }, { 4096 }, { 100, 1000, 7, 333 } })
+    {
+        KeysteadProcessor engine;
+        size_t longestTail = 0;
+        const auto out = perform (engine, 0, notes, notes.back().at + 48000, blocks, nullptr,
+                                  [&] { longestTail = std::max (longestTail, engine.incomingNotes.size()); });
+        EXPECT_EQ (unordered (out).tied(), expected.tied()) << "blocks " << blocks[0];
+        EXPECT_LT (longestTail, 40u) << "blocks " << blocks[0];
     }
 }

@@ -2,7 +2,12 @@
 # command provides, find its window, use its menu with the mouse as a user would, and read the
 # settings file it writes.
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# On failure the started program's own output is shown too: a sanitizer's report lands there.
+fail() {
+    echo "FAIL: $*" >&2
+    [ -s "${PROGRAM_LOG:-}" ] && { echo "--- program output:" >&2; tail -n 200 "$PROGRAM_LOG" >&2; }
+    exit 1
+}
 
 # The program's settings file under a home folder.
 settings_file() { echo "$1/.Keystead/Keystead.settings"; }
@@ -23,7 +28,8 @@ viewable_windows() {
 start_program() {
     local home="$1" start now i
     start=$(date +%s%N)
-    HOME="$home" "$PROGRAM" >"$home/program.log" 2>&1 &
+    PROGRAM_LOG="$home/program.log"
+    HOME="$home" "$PROGRAM" >"$PROGRAM_LOG" 2>&1 &
     PROGRAM_PID=$!
     WINDOW=""
     for i in $(seq 1 300); do
