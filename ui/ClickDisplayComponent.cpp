@@ -58,15 +58,16 @@ Dial::EngineView Dial::ReadEngine() const
     auto* editor = dynamic_cast<KeysteadEditor*> (getParentComponent());
     auto* engine = editor != nullptr ? editor->GetEngine() : nullptr;
 
+    using P = KeysteadProcessor;
     if (engine == nullptr)
-        return { (double) KeysteadProcessor::defaultTempo, 1, true };
+        return { (double) P::defaultTempo, P::defaultSubdivisor, true };
 
     // A settings file can hold anything: the dial works with what the engine would work with.
     const double tempo = engine->tempo;
-    const double usable = std::isfinite (tempo) ? juce::jlimit ((double) KeysteadProcessor::minimumTempo,
-                                                                 (double) KeysteadProcessor::maximumTempo, tempo)
-                                                : (double) KeysteadProcessor::defaultTempo;
-    return { usable, juce::jlimit (1, 4, engine->subdivisor.load()), engine->tempoMode != 0 };
+    const double usable = std::isnan (tempo) ? (double) P::defaultTempo
+                                             : juce::jlimit ((double) P::minimumTempo, (double) P::maximumTempo, tempo);
+    return { usable, juce::jlimit (P::minimumSubdivisor, P::maximumSubdivisor, engine->subdivisor.load()),
+             engine->tempoMode != 0 };
 }
 
 void Dial::CircleSizeSecondsHasChanged (float ratio)

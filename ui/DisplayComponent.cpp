@@ -153,7 +153,8 @@ void Strip::paint (juce::Graphics& g)
     {
         // The pink zone starts with 25 ms of green turning pink.
         g.fillRect (fx + gradientHalf, 0.0f, (float) (noChordX - goodX) - gradientHalf, fh);
-        g.setGradientFill (juce::ColourGradient (MS_GOOD_COLOUR, fx, 0.0f, MS_BAD_COLOUR, fx + gradientWidth, 0.0f, false));
+        g.setGradientFill (juce::ColourGradient (MS_GOOD_COLOUR, fx, 0.0f,
+                                                 MS_BAD_COLOUR, fx + gradientWidth, 0.0f, false));
         g.fillRect (fx, 0.0f, gradientWidth, fh);
     }
     else

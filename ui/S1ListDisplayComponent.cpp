@@ -33,13 +33,9 @@ Display::~S1ListDisplayComponent()
         delete halo;
 }
 
-juce::Point<float> Display::DotPosition (float phase, float radius, float reference, int width, int height) noexcept
+juce::Point<float> Display::DotPosition (float offsetFromReference, float radius, int width, int height) noexcept
 {
-    float rel = phase - reference;
-    if (rel < 0.0f)
-        rel += 1.0f;
-
-    const auto theta = (float) ((double) (rel * 4.0f) * PI_OVER_2);
+    const auto theta = (float) ((double) (offsetFromReference * 4.0f) * PI_OVER_2);
     return { (float) ((double) (1.0f + radius * std::sin (theta)) * (width * 0.5)),
              (float) ((double) (1.0f - radius * std::cos (theta)) * (height * 0.5)) };
 }
@@ -65,7 +61,8 @@ void Display::paint (juce::Graphics& g)
         const float opacity = 1.0f - fadePerInsertion * (float) (list.ageCounter - dot.age);
         g.setColour (juce::Colours::black.withAlpha (opacity));
 
-        const auto at = DotPosition (dot.value, dot.radius, reference, w, h);
+        const float offset = dot.value - reference;
+        const auto at = DotPosition (offset < 0.0f ? offset + 1.0f : offset, dot.radius, w, h);
         g.fillEllipse (at.x - dotSize * 0.5f, at.y - dotSize * 0.5f, dotSize, dotSize);
     }
 }

@@ -17,9 +17,10 @@ public:
     void paint (juce::Graphics& g) override;
     void handleAsyncUpdate() override;
 
-    /** Where a phase lies on a display of this size: its offset from the reference as an angle
-        clockwise from 12 o'clock (a full turn per interval), radius times the half size. */
-    static juce::Point<float> DotPosition (float phase, float radius, float reference, int width, int height) noexcept;
+    /** Where a phase lies on a display of this size, from its offset from the reference (a
+        fraction of a turn in [0, 1)): that angle clockwise from 12 o'clock, at radius times the
+        half size. */
+    static juce::Point<float> DotPosition (float offsetFromReference, float radius, int width, int height) noexcept;
 
     /** The short halo around a new dot; built on the audio thread, it attaches itself to the
         display, animates and deletes itself. */

@@ -3,6 +3,8 @@
 
 #include "DisplayTestSupport.h"
 
+#include <thread>
+
 #include "ui/AsyncAddChord.h"
 #include "ui/MovableVerticalBar.h"
 #include "ui/NewChordThread.h"
@@ -31,7 +33,10 @@ namespace
         }
 
         // As the editor's notification does it, delivered at once.
-        void addChord (float ms) { (new Strip::AsyncAddChord (&strip, ms, juce::Colours::black))->handleAsyncUpdate(); }
+        void addChord (float ms)
+        {
+            (new Strip::AsyncAddChord (&strip, ms, juce::Colours::black))->handleAsyncUpdate();
+        }
 
         void drag (Strip::MovableVerticalBar& bar, float dx)
         {
@@ -67,9 +72,10 @@ TEST (ChordStrip, LabelsShowTruncatedMillisecondsAndDropTheUnitWhenNarrow)
         {
             const auto& font = label->getFont();
             const int room = label->getWidth() - label->getBorderSize().getLeftAndRight();
-            const auto width = [&] (float h) { return std::ceil (font.withHeight (h).getStringWidthFloat (label->getText())); };
-            EXPECT_TRUE (font.getHeight() == 10.0f || width (font.getHeight()) <= (float) room) << label->getText();
-            EXPECT_TRUE (font.getHeight() == 20.0f || width (font.getHeight() + 1.0f) > (float) room) << label->getText();
+            const auto text = label->getText();
+            const auto width = [&] (float h) { return std::ceil (font.withHeight (h).getStringWidthFloat (text)); };
+            EXPECT_TRUE (font.getHeight() == 10.0f || width (font.getHeight()) <= (float) room) << text;
+            EXPECT_TRUE (font.getHeight() == 20.0f || width (font.getHeight() + 1.0f) > (float) room) << text;
         }
     }
 }
@@ -120,7 +126,10 @@ TEST (ChordStrip, PointsFitStripsOfAnyHeight)
         for (int i = 0; i < 10; ++i)
             s.addChord (20.0f);
         for (int i = 1; i <= 10; ++i)
-            EXPECT_TRUE (s.strip.points[(size_t) i]->getY() >= 0 && s.strip.points[(size_t) i]->getY() <= std::max (0, height - 4));
+        {
+            const int y = s.strip.points[(size_t) i]->getY();
+            EXPECT_TRUE (y >= 0 && y <= std::max (0, height - 4)) << y;
+        }
     }
 }
 
@@ -187,11 +196,9 @@ TEST (ChordStrip, PaintDrawsTheZonesAtTheModesAlphaAndTheHalo)
 
         // 25 ms of green turning pink after the good bar, in chord mode only.
         const auto turning = at (60);
-        if (row.gradient)
-            EXPECT_TRUE (turning.getRed() > good.getRed() + 20 && turning.getGreen() > bad.getGreen() + 20)
-                << turning.toDisplayString (true);
-        else
-            EXPECT_TRUE (near (turning, overWhite (bad, row.alpha)));
+        const bool mixed = turning.getRed() > good.getRed() + 20 && turning.getGreen() > bad.getGreen() + 20;
+        EXPECT_TRUE (row.gradient ? mixed : (bool) near (turning, overWhite (bad, row.alpha)))
+            << turning.toDisplayString (true);
     }
 
     // The newest point's halo, centred on it, while the thread's step is above 0.
@@ -209,7 +216,7 @@ TEST (ChordStrip, PaintDrawsTheZonesAtTheModesAlphaAndTheHalo)
     }
 }
 
-TEST (ChordStrip, HaloThreadRepaintsSixTimesAndMessagesOutliveNothing)
+TEST (ChordStrip, HaloThreadEndsAtStepZeroAndItsMessagesOutliveTheStrip)
 {
     {
         StripFixture s;
@@ -225,7 +232,8 @@ TEST (ChordStrip, HaloThreadRepaintsSixTimesAndMessagesOutliveNothing)
     auto* strip = f.editor->chordDisplay.get();
     (new Strip::AsyncAddChord (strip, 10.0f, juce::Colours::black))->handleAsyncUpdate();
     juce::Thread::sleep (60);
-    (new Strip::AsyncAddChord (strip, 20.0f, juce::Colours::black))->triggerAsyncUpdate();
+    auto post = [strip] { (new Strip::AsyncAddChord (strip, 20.0f, juce::Colours::black))->triggerAsyncUpdate(); };
+    std::thread (post).join();
     f.close();
 
     EXPECT_EQ (threadsNamed ("NewChordThread"), 0);

@@ -79,12 +79,9 @@ TEST (ClickDial, LabelsSitBesideTheirRadiiAndGoodShrinksOrGoes)
         const auto& label = d.dial.goodLabel;
         EXPECT_EQ (label.getText(), row.shown ? "GOOD" : "");
         const float room = (float) (0.5 * 171 * std::sin (row.good * juce::MathConstants<double>::pi / 180.0));
-        if (row.fontHeight > 0.0f)
-            EXPECT_EQ (label.getFont().getHeight(), row.fontHeight);
-        else
-            EXPECT_LT (label.getFont().getHeight(), 20.0f);
-        if (row.shown)
-            EXPECT_LE (std::ceil (label.getFont().getStringWidthFloat ("GOOD")), room);
+        const float height = label.getFont().getHeight();
+        EXPECT_TRUE (row.fontHeight > 0.0f ? height == row.fontHeight : height < 20.0f) << height;
+        EXPECT_TRUE (! row.shown || std::ceil (label.getFont().getStringWidthFloat ("GOOD")) <= room);
     }
 
     // G - 10 and B + 10 degrees on a circle of 0.4 of the size: 20 and 70 degrees at the defaults.
@@ -229,11 +226,8 @@ TEST (ClickDial, PaintDrawsTheWedgesAtTheModesAlpha)
         EXPECT_TRUE (near (at ({ 3.0f, 3.0f }), juce::Colours::white)) << "corner";
 
         const auto band = at (acrossGood);
-        if (row.gradient)
-            EXPECT_TRUE (band.getRed() > good.getRed() + 20 && band.getGreen() > bad.getGreen() + 20)
-                << band.toDisplayString (true);
-        else
-            EXPECT_TRUE (near (band, overWhite (bad, row.alpha)));
+        const bool mixed = band.getRed() > good.getRed() + 20 && band.getGreen() > bad.getGreen() + 20;
+        EXPECT_TRUE (row.gradient ? mixed : (bool) near (band, overWhite (bad, row.alpha))) << band.toDisplayString (true);
 
         // The radius at +G is drawn in black at the mode's alpha.
         int darkest = 255;

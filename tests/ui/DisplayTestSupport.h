@@ -7,7 +7,8 @@
 namespace uitest
 {
     // A mouse event on a component at a position, pressed at another (or the same) one.
-    inline juce::MouseEvent mouseAt (juce::Component& c, juce::Point<float> at, std::optional<juce::Point<float>> down = {})
+    inline juce::MouseEvent mouseAt (juce::Component& c, juce::Point<float> at,
+                                     std::optional<juce::Point<float>> down = {})
     {
         const auto now = juce::Time::getCurrentTime();
         return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), at, {},
@@ -23,11 +24,13 @@ namespace uitest
 
     inline ::testing::AssertionResult near (juce::Colour got, juce::Colour want, int tolerance = 2)
     {
-        const int d = std::max ({ std::abs (got.getRed() - want.getRed()), std::abs (got.getGreen() - want.getGreen()),
-                                  std::abs (got.getBlue() - want.getBlue()), std::abs (got.getAlpha() - want.getAlpha()) });
+        const auto diff = [] (juce::uint8 a, juce::uint8 b) { return std::abs ((int) a - (int) b); };
+        const int d = std::max ({ diff (got.getRed(), want.getRed()), diff (got.getGreen(), want.getGreen()),
+                                  diff (got.getBlue(), want.getBlue()), diff (got.getAlpha(), want.getAlpha()) });
         if (d <= tolerance)
             return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << got.toDisplayString (true) << " is not " << want.toDisplayString (true);
+        return ::testing::AssertionFailure() << got.toDisplayString (true) << " is not "
+                                             << want.toDisplayString (true);
     }
 
     // A component's own painting (children included) over a white ground.
