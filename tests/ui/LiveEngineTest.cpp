@@ -76,7 +76,7 @@ namespace
     }
 }
 
-TEST (EngineHandOvers, TempoModeNotesLightHalosRefreshTheLabelsAndMoveTheSlider)
+TEST (LiveEngine, TempoModeNotesLightHalosRefreshTheLabelsAndMoveTheSlider)
 {
     EditorFixture f;
     f.engine.tempoMode = 1;
@@ -101,7 +101,7 @@ TEST (EngineHandOvers, TempoModeNotesLightHalosRefreshTheLabelsAndMoveTheSlider)
     EXPECT_TRUE (pump ([&] { return halosOn (e) == 0 && threadsNamed ("Lighting new notes") == 0; }));
 }
 
-TEST (EngineHandOvers, JudgedChordsBecomePointsAndRefreshTheChordPanel)
+TEST (LiveEngine, JudgedChordsBecomePointsAndRefreshTheChordPanel)
 {
     EditorFixture f;
     auto& e = openRevealed (f);
@@ -123,7 +123,7 @@ TEST (EngineHandOvers, JudgedChordsBecomePointsAndRefreshTheChordPanel)
     EXPECT_EQ (e.notesCountLabel->getText(), "");
 }
 
-TEST (EngineHandOvers, ClosingTheEditorWhileBlocksComeStopsTheNewsAndNotTheJudging)
+TEST (LiveEngine, ClosingTheEditorWhileBlocksComeStopsTheNewsAndNotTheJudging)
 {
     for (const int tempoMode : { 1, 0 })
     {
