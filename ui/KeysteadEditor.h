@@ -79,6 +79,11 @@ public:
     /** The engine this editor was built on, or null if it was built on another processor. */
     KeysteadProcessor* GetEngine() const noexcept;
 
+    /** A weak pointer to this editor, made while it is built on the message thread, so the
+        audio thread can hand a copy to a posted update without creating one: the update then
+        finds the editor gone instead of using it after it is deleted. */
+    const juce::Component::SafePointer<KeysteadEditor> self { this };
+
     static constexpr int editorWidth = 734;
     static constexpr int editorHeight = 564;
 
