@@ -58,13 +58,18 @@ new_windows() {
 # to the pop-up's place on screen.
 open_menu() {
     local before line i
+    local attempt
     before=$(viewable_windows | awk '{ print $1 }')
     sleep 0.3
-    xdotool mousemove $((WIN_X + 20)) $((WIN_Y + 12)) click 1
-    for i in $(seq 1 100); do
-        line=$(new_windows "$before" | head -n 1)
-        [ -n "$line" ] && break
-        sleep 0.05
+    # A program built with sanitizers can still be busy with its start when the window maps,
+    # and a click it is too busy to take is lost: a user would click again, and so do we.
+    for attempt in 1 2 3; do
+        xdotool mousemove $((WIN_X + 20)) $((WIN_Y + 12)) click 1
+        for i in $(seq 1 60); do
+            line=$(new_windows "$before" | head -n 1)
+            [ -n "$line" ] && break 2
+            sleep 0.05
+        done
     done
     [ -n "$line" ] || fail "the menu did not open"
     read -r _ MENU_X MENU_Y MENU_W MENU_H <<<"$line"
