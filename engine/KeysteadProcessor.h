@@ -106,7 +106,8 @@ public:
         block's judging. The editor uses this same call for every reset it makes. */
     void ResetLists();
 
-    /** True while a reset asked for by ResetLists waits for the next block. */
+    /** True from a ResetLists call until the audio thread has completed that reset; while it
+        is, the statistics stand for zero. */
     bool IsResetPending() const noexcept { return resetRequested.load (std::memory_order_acquire); }
 
     /** Starts or stops the analysis; starting in tempo mode seeds the beat clock with a click

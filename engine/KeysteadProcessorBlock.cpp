@@ -21,8 +21,14 @@ namespace
 
 void KeysteadProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages)
 {
-    if (resetRequested.exchange (false, std::memory_order_acq_rel))
+    // The request is withdrawn only once the reset is complete, so that a reader who finds none
+    // pending never sees statistics half cleared. A request made while the reset runs is
+    // fulfilled by it: nothing is judged in between.
+    if (resetRequested.load (std::memory_order_acquire))
+    {
         PerformRequestedReset();
+        resetRequested.store (false, std::memory_order_release);
+    }
 
     FilterByMidiChannelAndNoteLimits (midiMessages);
     SendNoteOnSignal (midiMessages);

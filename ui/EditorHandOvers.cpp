@@ -5,6 +5,9 @@
 
 #include "engine/KeysteadProcessor.h"
 #include "ui/KeysteadEditor.h"
+#include "ui/S1ListDisplayComponent.h"
+#include "ui/ShortLigthedNewPoint.h"
+#include "ui/TempoSliderModifier.h"
 
 juce::AudioProcessorEditor* EditorHandOvers::CreateEditor (KeysteadProcessor& engine)
 {
@@ -42,11 +45,28 @@ void EditorHandOvers::ChordSpreadSignal (juce::AudioProcessorEditor& editor, flo
     editor.setControlHighlight ({ bits, false, juce::Colours::black });
 }
 
-void EditorHandOvers::NewDot (juce::AudioProcessorEditor&, float offsetFromReference, float dotRadius)
+void EditorHandOvers::NewDot (juce::AudioProcessorEditor& editor, float offsetFromReference, float dotRadius)
 {
-    // The halo of the new dot goes to the editor's phase display, centred at
-    // NewDotCentre (offsetFromReference, dotRadius, display width, display height).
-    juce::ignoreUnused (offsetFromReference, dotRadius);
+    auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor);
+
+    if (keysteadEditor == nullptr)
+        return;
+
+    // Starting a thread costs up to a few hundred microseconds, and a chord lights one halo per
+    // note: the halo is built and started in the message loop, where it would attach itself to
+    // the display in its first update anyway. Here only a short message is posted.
+    using Display = KeysteadEditor::S1ListDisplayComponent;
+    const juce::Component::SafePointer<Display> target (keysteadEditor->s1ListDisplay.get());
+
+    juce::MessageManager::callAsync ([target, offsetFromReference, dotRadius]
+    {
+        if (auto* display = target.getComponent())
+        {
+            const auto centre = NewDotCentre (offsetFromReference, dotRadius,
+                                              display->getWidth(), display->getHeight());
+            (new Display::ShortLigthedNewPoint (display, centre.x, centre.y))->startThread();
+        }
+    });
 }
 
 juce::Point<int> EditorHandOvers::NewDotCentre (float offsetFromReference, float dotRadius,
@@ -60,13 +80,15 @@ juce::Point<int> EditorHandOvers::NewDotCentre (float offsetFromReference, float
              (int) (float) ((double) down * (height * 0.5)) };
 }
 
-void EditorHandOvers::PhaseDisplayUpdate (juce::AudioProcessorEditor&)
+void EditorHandOvers::PhaseDisplayUpdate (juce::AudioProcessorEditor& editor)
 {
-    // The editor's phase display repaints and refreshes the result labels from here.
+    // The display repaints and the editor refreshes its result labels in the update.
+    if (auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor))
+        keysteadEditor->s1ListDisplay->triggerAsyncUpdate();
 }
 
-void EditorHandOvers::TempoChange (juce::AudioProcessorEditor&, double newTempo, double oldTempo)
+void EditorHandOvers::TempoChange (juce::AudioProcessorEditor& editor, double newTempo, double oldTempo)
 {
-    // The editor's tempo slider and click dial follow the new tempo from here.
-    juce::ignoreUnused (newTempo, oldTempo);
+    if (auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor))
+        (new TempoSliderModifier (keysteadEditor, newTempo, oldTempo))->triggerAsyncUpdate();
 }

@@ -79,12 +79,20 @@ public:
     /** The engine this editor was built on, or null if it was built on another processor. */
     KeysteadProcessor* GetEngine() const noexcept;
 
+    /** A weak pointer to this editor, made while it is built on the message thread, so the
+        audio thread can hand a copy to a posted update without creating one: the update then
+        finds the editor gone instead of using it after it is deleted. */
+    const juce::Component::SafePointer<KeysteadEditor> self { this };
+
     static constexpr int editorWidth = 734;
     static constexpr int editorHeight = 564;
 
     /** The green of the good zones and the pink of the bad zones. */
     static const juce::Colour MS_GOOD_COLOUR;
     static const juce::Colour MS_BAD_COLOUR;
+
+    /** The opacity of the mode not selected: its zones, lines, bars and texts show at 0x77. */
+    static constexpr float INACTIVE_ALPHA = 0.4666f;
 
     /** A quarter turn in radians; phases and dial limits are turned into angles with it. */
     static constexpr double PI_OVER_2 = 1.5707963267948966;

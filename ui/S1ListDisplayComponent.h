@@ -10,9 +10,17 @@ class KeysteadEditor::S1ListDisplayComponent : public juce::Component,
 {
 public:
     explicit S1ListDisplayComponent (juce::AudioProcessor& processor);
+
+    /** Deletes the halos still attached; those not yet attached find the display gone and end. */
     ~S1ListDisplayComponent() override;
 
+    void paint (juce::Graphics& g) override;
     void handleAsyncUpdate() override;
+
+    /** Where a phase lies on a display of this size, from its offset from the reference (a
+        fraction of a turn in [0, 1)): that angle clockwise from 12 o'clock, at radius times the
+        half size. */
+    static juce::Point<float> DotPosition (float offsetFromReference, float radius, int width, int height) noexcept;
 
     /** The short halo around a new dot; built on the audio thread, it attaches itself to the
         display, animates and deletes itself. */
@@ -21,5 +29,9 @@ public:
     juce::AudioProcessor& processor;
 
 private:
+    // Made here, on the message thread, so that the halos' own weak references to the display,
+    // taken on the audio thread, only ever share it.
+    const juce::Component::SafePointer<S1ListDisplayComponent> weakSelf { this };
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (S1ListDisplayComponent)
 };

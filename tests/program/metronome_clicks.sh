@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# As a user meets it: a first start with an empty home folder on a JACK server (dummy driver,
+# 48000 Hz). Switching TEMPO to ON and pressing START plays the metronome at the default 120
+# beats per minute, one click every 500 ms to within a millisecond in what the program sends to
+# JACK; STOP silences it; moving the metronome volume slider and letting go plays exactly one
+# click. The click times found are written to the test log.
+set -euo pipefail
+PROGRAM="$(realpath "$1")"
+source "$(dirname "$0")/lib/keystead.bash"
+
+command -v jackd >/dev/null || fail "jackd is not installed (scripts/setup.sh installs jackd2)"
+
+home=$(mktemp -d)
+export JACK_DEFAULT_SERVER="keystead-clicks-$$"
+jack_pid=""
+trap 'kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true; [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null;
+      wait 2>/dev/null || true; rm -rf "$home"' EXIT
+
+jackd -r -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
+jack_pid=$!
+for i in $(seq 1 100); do
+    jack_lsp >/dev/null 2>&1 && break
+    kill -0 "$jack_pid" 2>/dev/null || { cat "$home/jackd.log"; fail "jackd did not start"; }
+    sleep 0.1
+done
+
+start_program "$home"
+for i in $(seq 1 50); do
+    [ "$(jack_lsp | grep -c '^JUCEJack:out_[12]$' || true)" -eq 2 ] && break
+    sleep 0.1
+done
+[ "$(jack_lsp | grep -c '^JUCEJack:out_[12]$' || true)" -eq 2 ] || fail "the program opened no JACK ports"
+
+# The editor lies under the menu bar, at the bottom of the window. The reveal takes about 2.5 s;
+# the controls take no clicks before it.
+top=$((WIN_HEIGHT - 564))
+click_at() { xdotool mousemove --window "$WINDOW" "$1" $(($2 + top)) click 1; sleep 0.3; }
+sleep 3.5
+
+# record SECONDS NAME: what the program sends to JACK, as 16-bit stereo.
+record() { jack_rec -f "$home/$2.wav" -d "$1" -b 16 JUCEJack:out_1 JUCEJack:out_2 >/dev/null 2>&1; }
+
+# Onsets in a recording, in seconds: where the signal rises above a threshold after at least
+# 100 ms below it.
+onsets() {
+    python3 - "$home/$1.wav" <<'PY'
+import sys, wave, array
+w = wave.open(sys.argv[1])
+rate, channels = w.getframerate(), w.getnchannels()
+samples = array.array("h", w.readframes(w.getnframes()))
+left = samples[0::channels]
+quiet, last = int(0.1 * rate), -10**9
+for i, v in enumerate(left):
+    if abs(v) > 1000:
+        if i - last > quiet:
+            print("%.6f" % (i / rate))
+        last = i
+PY
+}
+
+click_at 363 312   # TEMPO: ON
+record 1 before
+[ -z "$(onsets before)" ] || fail "clicks before START: $(onsets before | xargs)"
+
+click_at 83 109    # START
+record 3 running
+times=$(onsets running | xargs)
+echo "click times while running (s): $times"
+python3 - $times <<'PY' || fail "the clicks are not 500 ms apart"
+import sys
+t = [float(x) for x in sys.argv[1:]]
+assert len(t) >= 5, "only %d clicks in 3 s" % len(t)
+gaps = [b - a for a, b in zip(t, t[1:])]
+print("gaps (ms):", " ".join("%.3f" % (g * 1000) for g in gaps))
+assert all(abs(g - 0.5) <= 0.001 for g in gaps), gaps
+PY
+
+click_at 83 145    # STOP
+sleep 0.3
+record 2 stopped
+[ -z "$(onsets stopped)" ] || fail "clicks after STOP: $(onsets stopped | xargs)"
+
+# The metronome volume slider (119, 239, 91 x 24): pressed, dragged and let go.
+record 2 slider &
+recorder=$!
+sleep 0.5
+xdotool mousemove --window "$WINDOW" 190 $((251 + top)) mousedown 1
+for x in 185 180 175 170; do xdotool mousemove --window "$WINDOW" "$x" $((251 + top)); sleep 0.05; done
+xdotool mouseup 1
+wait "$recorder"
+preview=$(onsets slider | xargs)
+echo "click times after the slider was let go (s): $preview"
+[ "$(echo "$preview" | wc -w)" -eq 1 ] || fail "the slider played $(echo "$preview" | wc -w) clicks, not one"
+
+quit_through_menu
+echo "PASS"

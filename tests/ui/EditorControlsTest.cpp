@@ -1,0 +1,329 @@
+// The editor's controls acting on the engine, the result labels and animation, the two mode
+// halves, the engine's signals and the tempo slider's follow.
+
+#include "ControlsTestSupport.h"
+#include "support/ProcessorHarness.h"
+#include "ui/MovableVerticalBar.h"
+#include "ui/PointComponent.h"
+#include "ui/TempoSliderModifier.h"
+
+using namespace uitest;
+
+namespace
+{
+    using Engine = KeysteadProcessor;
+
+    void setStatistics (Engine& engine, int n, float sum, float worst, int state)
+    {
+        engine.nbEvaluated = n;
+        engine.sumErrorMs = sum;
+        engine.maxErrorMs = worst;
+        engine.worstState = state;
+    }
+
+    std::vector<juce::String> panel (KeysteadEditor& e, bool notes)
+    {
+        if (notes)
+            return { e.notesCountLabel->getText(), e.notesAverageLabel->getText(), e.worstNoteLabel->getText() };
+        return { e.chordsCountLabel->getText(), e.chordsAverageLabel->getText(), e.worstChordLabel->getText() };
+    }
+
+    // The sounds asked for: full-gain requests of one sound waiting for the next block.
+    int requests (Engine& engine, int sound)
+    {
+        const juce::ScopedLock engineLock (engine);
+        const auto& list = engine.playRequests[(size_t) sound];
+        auto waitingAtFullGain = [] (auto& r) { return r.startPosition == 0 && ! r.attenuated; };
+        return (int) std::count_if (list.begin(), list.end(), waitingAtFullGain);
+    }
+
+    std::pair<int, int> verdictSounds (Engine& engine)
+    {
+        return { requests (engine, Engine::booSound), requests (engine, Engine::goodSound) };
+    }
+
+    const std::vector<juce::String> zeros { "0", "0.00 ms", "0.00 ms" }, empty { "", "", "" };
+}
+
+TEST (EditorControls, StopShowsTheResultWithItsSoundOnlyAfterTenJudged)
+{
+    struct Row { const char* name; bool tempoOn; int n; float sum, worst; int state;
+                 std::vector<juce::String> labels; int mode, boos, goods; };
+    const Row rows[] = {
+        { "nine", true, 9, 18.0f, 80.0f, 2, { "9", "2.00 ms", "80.00 ms" }, -1, 0, 0 },
+        { "ten bad", true, 10, 25.0f, 31.257f, 2, { "10", "2.50 ms", "31.26 ms bad" }, 2, 1, 0 },
+        { "ten middling", false, 10, 312.6f, 40.0f, 1, { "10", "31.26 ms", "40.00 ms middling" }, 1, 0, 0 },
+        { "twelve good", false, 12, 12.0f, 3.0f, 0, { "12", "1.00 ms", "3.00 ms good" }, 0, 0, 1 },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        EditorFixture f;
+        f.engine.tempoMode = row.tempoOn ? 1 : 0;
+        auto& e = f.openStill();
+        ProcessorHarness harness (f.engine);
+        click (*e.startButton);
+        harness.processBlock();  // carries out the reset
+        setStatistics (f.engine, row.n, row.sum, row.worst, row.state);
+
+        click (*e.stopButton);
+        EXPECT_EQ (panel (e, row.tempoOn), row.labels);
+        EXPECT_EQ (panel (e, ! row.tempoOn), empty);
+        EXPECT_EQ (e.resultLabel->mode.load(), row.mode);
+        EXPECT_EQ (verdictSounds (f.engine), std::make_pair (row.boos, row.goods));
+        EXPECT_FALSE (f.engine.isRunning.load());
+
+        // STOP does not reset: a second click repeats the result and its sound.
+        click (*e.stopButton);
+        EXPECT_EQ (verdictSounds (f.engine), std::make_pair (2 * row.boos, 2 * row.goods));
+    }
+}
+
+TEST (EditorControls, ResettingControlsShowZerosBeforeAnyAudioBlock)
+{
+    // No audio block runs in this test: the engine's reset waits, and the labels must not show
+    // the numbers from before it all the same.
+    struct Row { const char* name; bool tempoOn; std::function<void (KeysteadEditor&)> act; bool tempoOnAfter; };
+    const Row rows[] = {
+        { "start", true, [] (KeysteadEditor& e) { click (*e.startButton); }, true },
+        { "note value", true, [] (KeysteadEditor& e) { click (*e.eighthNoteButton); }, true },
+        { "same note value", true, [] (KeysteadEditor& e) { click (*e.quarterNoteButton); }, true },
+        { "tempo", true, [] (KeysteadEditor& e) { e.tempoSlider->setValue (90, juce::sendNotificationSync); }, true },
+        { "metronome", true, [] (KeysteadEditor& e) { click (*e.metronomeButton); }, true },
+        { "mode off", true, [] (KeysteadEditor& e) { click (*e.tempoOffButton); }, false },
+        { "mode on", false, [] (KeysteadEditor& e) { click (*e.tempoOnButton); }, true },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        EditorFixture f;
+        f.engine.tempoMode = row.tempoOn ? 1 : 0;
+        auto& e = f.openStill();
+        setStatistics (f.engine, 14, 70.0f, 12.0f, 2);
+        e.DisplayWorstAndAverage();
+        ASSERT_EQ (panel (e, row.tempoOn)[0], "14");  // stopped, so the result showed too
+        e.resultLabel->mode = -1;
+        f.engine.playRequests[Engine::booSound].clear();
+
+        row.act (e);
+        e.DisplayWorstAndAverage();  // as a display update arriving before the next block would
+        EXPECT_TRUE (f.engine.IsResetPending());
+        EXPECT_EQ (panel (e, row.tempoOnAfter), zeros);
+        EXPECT_EQ (panel (e, ! row.tempoOnAfter), empty);
+        EXPECT_EQ (e.resultLabel->mode.load(), -1);
+        EXPECT_EQ (requests (f.engine, Engine::booSound), 0);
+    }
+}
+
+TEST (EditorControls, StartWhileRunningRestartsTheMeasurement)
+{
+    EditorFixture f;
+    f.engine.tempoMode = 1;
+    auto& e = f.openStill();
+    ProcessorHarness harness (f.engine);
+    click (*e.startButton);
+    harness.processBlocks (60);
+    ASSERT_GT (f.engine.playRequests[Engine::clickSound].size(), 1u);
+
+    setStatistics (f.engine, 5, 20.0f, 9.0f, 1);
+    f.engine.s1List.values.assign (3, Engine::S1Float (0.25f, 1, 0.5f));
+    f.engine.s1List.reference = Engine::S1Float (0.25f, 1, 0.5f);
+    auto& strip = *e.chordDisplay;
+    const int stripChildren = strip.getNumChildComponents();
+    using Point = KeysteadEditor::DisplayComponent::PointComponent;
+    strip.points[3].reset (new Point (juce::Colours::black, &strip.ringIndex, 3));
+    strip.addAndMakeVisible (*strip.points[3]);
+
+    click (*e.startButton);
+    EXPECT_TRUE (e.startButton->getToggleState() && f.engine.isRunning.load());
+    EXPECT_TRUE (std::all_of (strip.points.begin(), strip.points.end(), [] (auto& p) { return p == nullptr; }));
+    EXPECT_EQ (strip.getNumChildComponents(), stripChildren);
+    ASSERT_EQ (f.engine.playRequests[Engine::clickSound].size(), 1u);
+    EXPECT_EQ (f.engine.playRequests[Engine::clickSound][0].startPosition, 0);
+    EXPECT_TRUE (e.instructionLabel->isVisible() && ! e.resultLabel->isVisible());
+    EXPECT_FALSE (e.tempoOnButton->isEnabled() || e.tempoOffButton->isEnabled());
+
+    harness.processBlock();
+    EXPECT_EQ (std::make_tuple (f.engine.nbEvaluated.load(), f.engine.sumErrorMs.load(), f.engine.worstState.load()),
+               std::make_tuple (0, 0.0f, 0));
+    EXPECT_TRUE (f.engine.s1List.values.empty());
+
+    click (*e.stopButton);
+    EXPECT_TRUE (f.engine.playRequests[Engine::clickSound].empty() && ! f.engine.isRunning.load());
+    EXPECT_TRUE (e.tempoOnButton->isEnabled() && e.tempoOffButton->isEnabled() && ! e.instructionLabel->isVisible());
+    EXPECT_TRUE (e.startButton->isThreadRunning());
+}
+
+TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
+{
+    // The dial's bad limit is scaled by the ratio (the values are chosen clear of its bounds).
+    struct Row { const char* name; double tempo; int fromNote, toNote; double sliderTo; float bad, badAfter; };
+    const Row rows[] = {
+        { "quarter to sixteenth", 30.0, 1, 4, 0.0, 20.0f, 80.0f },
+        { "same note value", 60.0, 2, 2, 0.0, 60.0f, 60.0f },
+        { "sixteenth to eighth", 40.0, 4, 2, 0.0, 70.0f, 35.0f },
+        { "tempo 120 to 60", 120.0, 1, 1, 60.0, 80.0f, 40.0f },
+        { "fractional tempo to 100", 125.0, 1, 1, 100.0, 50.0f, 40.0f },
+        { "tempo beyond range to 125", 1000.0, 1, 1, 125.0, 80.0f, 40.0f },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        EditorFixture f;
+        f.engine.tempoMode = 1;
+        f.engine.tempo = row.tempo;
+        f.engine.subdivisor = row.fromNote;
+        f.engine.noChordMetronome = row.bad;
+        f.engine.goodMetronome = row.bad / 4.0f;
+        auto& e = f.openStill();
+        f.engine.tempo = row.tempo;  // the editor's slider would have rounded it
+
+        if (row.sliderTo > 0.0)
+            e.tempoSlider->setValue (row.sliderTo, juce::sendNotificationSync);
+        else
+            click (*e.noteButtons[(size_t) row.toNote - 1]);
+
+        EXPECT_FLOAT_EQ (f.engine.noChordMetronome.load(), row.badAfter);
+        EXPECT_EQ (f.engine.subdivisor.load(), row.toNote);
+        EXPECT_EQ (f.engine.tempo.load(), row.sliderTo > 0.0 ? row.sliderTo : row.tempo);
+        EXPECT_TRUE (f.engine.IsResetPending());
+    }
+}
+
+TEST (EditorControls, VolumeSlidersSetTheSquaredGainAndPlayOnePreview)
+{
+    EditorFixture f;
+    auto& e = f.openStill();
+    e.booVolumeSlider->setValue (0.5, juce::sendNotificationSync);
+    e.metronomeVolumeSlider->setValue (0.9, juce::sendNotificationSync);
+    EXPECT_FLOAT_EQ (f.engine.booVolume.load(), 0.25f);
+    EXPECT_FLOAT_EQ (f.engine.clickVolume.load(), 0.81f);
+    EXPECT_EQ (std::make_tuple (requests (f.engine, Engine::booSound), requests (f.engine, Engine::goodSound),
+                                requests (f.engine, Engine::clickSound)),
+               std::make_tuple (1, 0, 1));
+}
+
+TEST (EditorControls, AClickPreviewWhileTheMetronomeRunsKeepsTheBeat)
+{
+    struct Row { const char* name; int tempoMode; bool running; };
+    const Row rows[] = { { "metronome running", 1, true }, { "stopped", 1, false }, { "chord mode", 0, true } };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        EditorFixture f;
+        f.engine.tempoMode = row.tempoMode;
+        auto& e = f.openStill();
+        ProcessorHarness harness (f.engine);
+        f.engine.SetIsRunning (row.running);
+        harness.processBlocks (20);  // the next beat lies 24000 - 20 x 512 samples ahead
+        e.metronomeVolumeSlider->setValue (0.7, juce::sendNotificationSync);
+
+        std::vector<int> starts;
+        for (const auto& r : f.engine.playRequests[Engine::clickSound])
+            starts.push_back (r.startPosition);
+        if (row.running && row.tempoMode != 0)
+            EXPECT_EQ (starts, (std::vector<int> { -10240, 0, 13760 }));
+        else
+            EXPECT_EQ (starts, (std::vector<int> { 0 }));
+    }
+}
+
+TEST (EditorControls, ModeSwitchLocksAndDimsTheOtherHalf)
+{
+    struct Row { const char* name; bool tempoOn, metronomeOn; };
+    const Row rows[] = { { "tempo, metronome on", true, true }, { "tempo, metronome off", true, false },
+                         { "chords, metronome on", false, true }, { "chords, metronome off", false, false } };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        EditorFixture f;
+        f.engine.tempoMode = row.tempoOn ? 0 : 1;  // the click below switches to the row's mode
+        f.engine.metronomeMode = row.metronomeOn ? 1 : 0;
+        auto& e = f.openStill();
+        {
+            const juce::ScopedLock engineLock (f.engine);
+            f.engine.playRequests[Engine::clickSound].push_back ({ 300, false });
+        }
+        f.engine.goodNoMetronome = 31;  // changed since the editor was built: the bars reload
+        f.engine.noChordNoMetronome = 120;
+
+        click (row.tempoOn ? *e.tempoOnButton : *e.tempoOffButton);
+        EXPECT_EQ (f.engine.tempoMode.load(), row.tempoOn ? 1 : 0);
+        EXPECT_TRUE (f.engine.playRequests[Engine::clickSound].empty());
+        EXPECT_EQ (e.metronomeButton->isEnabled(), row.tempoOn);
+        EXPECT_EQ (e.metronomeVolumeCaption->isEnabled(), row.tempoOn && row.metronomeOn);
+        for (auto* c : { (juce::Component*) e.tempoSlider.get(), (juce::Component*) e.tripletMarkLabel.get(),
+                         (juce::Component*) e.tempoSliderLabel.get(), (juce::Component*) e.sixteenthNoteButton.get() })
+            EXPECT_EQ (c->isEnabled(), row.tempoOn);
+
+        const juce::uint8 tempoAlpha = row.tempoOn ? 0xFF : 0x77, chordAlpha = row.tempoOn ? 0x77 : 0xFF;
+        auto alpha = [] (juce::Label& l) { return l.findColour (juce::Label::textColourId).getAlpha(); };
+        for (auto* l : { &e.clickDisplay->goodLabel, e.worstNoteCaption.get(), e.tempoSliderLabel.get() })
+            EXPECT_EQ (alpha (*l), tempoAlpha);
+        for (auto* l : { &e.chordDisplay->noChordMsLabel, e.scaleMaxLabel.get(), e.chordsCountCaption.get() })
+            EXPECT_EQ (alpha (*l), chordAlpha);
+
+        bool self = false, children = false;
+        e.clickDisplay->getInterceptsMouseClicks (self, children);
+        EXPECT_EQ (std::make_pair (self, children), std::make_pair (row.tempoOn, false));
+        e.chordDisplay->getInterceptsMouseClicks (self, children);
+        EXPECT_EQ (std::make_pair (self, children), std::make_pair (false, ! row.tempoOn));
+
+        EXPECT_EQ (std::make_pair (e.chordDisplay->goodBar.currentX, e.chordDisplay->noChordBar.startX),
+                   std::make_pair (31, 120));
+        EXPECT_EQ (e.chordDisplay->noChordBar.getX(), 118);
+
+        EXPECT_EQ (e.notesCountLabel->isVisible(), row.tempoOn);
+        EXPECT_EQ (e.worstChordLabel->isVisible(), ! row.tempoOn);
+        EXPECT_EQ (panel (e, ! row.tempoOn), empty);
+
+        // The metronome switch follows the caption rule too, and switches the follow.
+        e.metronomeButton->setToggleState (! row.metronomeOn, juce::sendNotificationSync);
+        EXPECT_EQ (f.engine.metronomeMode.load(), row.metronomeOn ? 0 : 1);
+        EXPECT_EQ (e.metronomeVolumeCaption->isEnabled(), row.tempoOn && ! row.metronomeOn);
+    }
+}
+
+TEST (EditorSignals, ANoteOnDuringAFlashDoesNotRestartIt)
+{
+    EditorFixture f;
+    auto& e = f.openStill();
+    e.setControlHighlight ({ 0, false, juce::Colours::white });
+    auto& light = *e.midiInLight;
+    ASSERT_TRUE (pump ([&] { return light.level.load() >= 1 && light.level.load() <= 3; }));
+
+    // A flash takes another 150 ms from here; a note-on now must not restart it.
+    const int level = e.midiInLight->level.load();
+    e.setControlHighlight ({ 0, false, juce::Colours::white });
+    EXPECT_LE (e.midiInLight->level.load(), level);
+    ASSERT_TRUE (pump ([&] { return ! e.midiInLight->isThreadRunning(); }));
+    EXPECT_EQ (e.midiInLight->level.load(), 0);
+}
+
+TEST (TempoFollow, SliderShowsTheRoundedTempoAndTheDialKeepsItsMilliseconds)
+{
+    EditorFixture f;
+    f.engine.tempoMode = 1;
+    auto& e = f.openStill();
+    setStatistics (f.engine, 4, 8.0f, 3.0f, 1);
+    f.engine.tempo = 126.4;  // the engine's follow has set it already
+
+    (new TempoSliderModifier (&e, 126.4, 120.0))->triggerAsyncUpdate();
+    ASSERT_TRUE (pump ([&] { return e.tempoSlider->getValue() != 120.0; }));
+    EXPECT_EQ (e.tempoSlider->getValue(), 126.0);
+    EXPECT_FLOAT_EQ (f.engine.noChordMetronome.load(), 60.0f * 1.0533333f);
+    EXPECT_FLOAT_EQ (f.engine.goodMetronome.load(), 30.0f * 1.0533333f);
+    EXPECT_EQ (f.engine.tempo.load(), 126.4);
+    EXPECT_FALSE (f.engine.IsResetPending());
+    EXPECT_EQ (f.engine.nbEvaluated.load(), 4);
+
+    // One still queued when the editor goes finds it gone.
+    (new TempoSliderModifier (&e, 100.0, 126.4))->triggerAsyncUpdate();
+    f.close();
+    pump ([] { return false; }, 50);
+}
