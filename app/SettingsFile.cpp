@@ -110,6 +110,57 @@ juce::PropertiesFile::Options SettingsFile::GetOptions (const juce::String& appl
     return options;
 }
 
+void SettingsFile::Open (juce::ApplicationProperties& properties, const juce::String& applicationName)
+{
+    auto options = GetOptions (applicationName);
+
+    if (options.getDefaultFile().getSize() > largestReadableSize)
+    {
+        // The run's values live in a settings object that has no file and never saves by
+        // itself; Save writes them to the real file at the quit.
+        options.folderName = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                                 .getNonexistentChildFile ("keystead-unread-settings", {}).getFullPathName();
+        options.doNotSave = true;
+    }
+
+    properties.setStorageParameters (options);
+}
+
+bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::String& applicationName)
+{
+    auto& settings = *properties.getUserSettings();
+    const auto options = GetOptions (applicationName);
+    const auto file = options.getDefaultFile();
+    const bool unread = settings.getFile() != file;
+
+    if (! unread && settings.isValidFile())
+        return settings.saveIfNeeded();
+
+    if (! settings.needsToBeSaved())
+        return true;
+
+    // The damaged file goes aside by renaming, which keeps its bytes even when it cannot be read.
+    // If it cannot, the user's file wins over this run's values, also at the settings object's
+    // own save when it goes.
+    if (file.exists() && ! file.moveFileTo (DamagedCopyOf (file)))
+    {
+        settings.setNeedsToBeSaved (false);
+        return false;
+    }
+
+    if (! unread)
+        return settings.save();
+
+    juce::PropertiesFile replacement (file, options);
+    replacement.addAllPropertiesFrom (settings);
+    return replacement.save();
+}
+
+juce::File SettingsFile::DamagedCopyOf (const juce::File& settingsFile)
+{
+    return settingsFile.getSiblingFile (settingsFile.getFileName() + ".damaged");
+}
+
 void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine)
 {
     const auto settings = [&properties]() -> juce::PropertySet& { return *properties.getUserSettings(); };

@@ -20,6 +20,24 @@ public:
         the framework puts the file at ~/.Keystead/Keystead.settings. */
     static juce::PropertiesFile::Options GetOptions (const juce::String& applicationName);
 
+    /** Gives the settings object its options. A file larger than any the program writes is
+        not read at all (the framework's reading slows down with the square of the number of
+        keys, so a huge file could stall the start for minutes): the run starts with the
+        defaults and the file stays untouched until the quit. */
+    static void Open (juce::ApplicationProperties& properties, const juce::String& applicationName);
+
+    /** Saves the file at quit if anything changed. A file that could not be read, could not be
+        parsed or was too large to read is first moved aside to "<file>.damaged" (replacing an
+        older one), so what the user had in it is not lost; when it cannot be moved, nothing is
+        written over it. Returns whether the values reached the file. */
+    static bool Save (juce::ApplicationProperties& properties, const juce::String& applicationName);
+
+    /** Where a damaged settings file is kept. */
+    static juce::File DamagedCopyOf (const juce::File& settingsFile);
+
+    /** The real file holds 16 short keys (about 1 KB); this leaves room for any device state. */
+    static constexpr juce::int64 largestReadableSize = 1024 * 1024;
+
     /** The ten engine keys in file order, each through a fresh request for the user settings. */
     static void ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine);
     static void WriteEngineKeys (juce::ApplicationProperties& properties, const KeysteadProcessor& engine);

@@ -2,6 +2,7 @@
 
 #include "app/MainComponent.h"
 #include "app/MainWindow.h"
+#include "app/QuitSignals.h"
 #include "app/SettingsFile.h"
 #include "engine/AudioProcessorWITHMidiInFilter.h"
 
@@ -13,6 +14,7 @@ ZibStandAloneApplication::~ZibStandAloneApplication()
     player = nullptr;
     deviceManager = nullptr;
     mainWindow = nullptr;
+    quitSignals = nullptr;
 }
 
 const juce::String ZibStandAloneApplication::getApplicationName()    { return "Keystead"; }
@@ -29,8 +31,11 @@ void ZibStandAloneApplication::systemRequestedQuit()
 
 void ZibStandAloneApplication::initialise (const juce::String&)
 {
+    // First, so that a quit signal during the start still ends in the shut-down's writes.
+    quitSignals = std::make_unique<QuitSignals> ([this] { systemRequestedQuit(); });
+
     appProperties = std::make_unique<juce::ApplicationProperties>();
-    appProperties->setStorageParameters (SettingsFile::GetOptions (getApplicationName()));
+    SettingsFile::Open (*appProperties, getApplicationName());
 
     auto& settings = *appProperties->getUserSettings();
 
@@ -108,7 +113,7 @@ void ZibStandAloneApplication::shutdown()
         }
 
         // A file that cannot be written loses this run's values; nothing else can be done.
-        settings.saveIfNeeded();
+        SettingsFile::Save (*appProperties, getApplicationName());
     }
 
     mainWindow = nullptr;

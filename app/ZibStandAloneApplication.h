@@ -8,6 +8,7 @@
 #include "app/MyAudioProcessorPlayer.h"
 
 class AudioProcessorWITHMidiInFilter;
+class QuitSignals;
 
 /** A standalone application around an audio processor with a MIDI-input filter: the settings
     file, the audio device and MIDI inputs, the player between them and the processor, and the
@@ -49,5 +50,8 @@ public:
     std::unique_ptr<juce::ApplicationProperties> appProperties;
 
 private:
+    // Kept until the application goes, so a signal during the shut-down cannot cut it short.
+    std::unique_ptr<QuitSignals> quitSignals;
+
     JUCE_DECLARE_NON_COPYABLE (ZibStandAloneApplication)
 };

@@ -11,7 +11,9 @@ bool connectToXServer()
 {
     XSetErrorHandler (ignoreXError);
 
-    for (int attempt = 0; display == nullptr && attempt < 50 && juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isNotEmpty(); ++attempt)
+    const bool haveDisplay = juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isNotEmpty();
+
+    for (int attempt = 0; display == nullptr && attempt < 50 && haveDisplay; ++attempt)
         if ((display = XOpenDisplay (nullptr)) == nullptr)
             juce::Thread::sleep (100);
 
@@ -22,6 +24,9 @@ bool isShownByX (juce::Component& window)
 {
     auto* peer = window.getPeer();
     XWindowAttributes attributes {};
-    return peer != nullptr && display != nullptr
-        && XGetWindowAttributes (display, (::Window) reinterpret_cast<juce::pointer_sized_uint> (peer->getNativeHandle()), &attributes) != 0 && attributes.map_state == IsViewable;
+    if (peer == nullptr || display == nullptr)
+        return false;
+
+    const auto handle = (::Window) reinterpret_cast<juce::pointer_sized_uint> (peer->getNativeHandle());
+    return XGetWindowAttributes (display, handle, &attributes) != 0 && attributes.map_state == IsViewable;
 }

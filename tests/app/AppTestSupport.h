@@ -28,7 +28,8 @@ protected:
     void SetUp() override
     {
         // Without a connection the framework's first window would crash the process.
-        ASSERT_TRUE (connectToXServer() && juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr) << "no X server";
+        ASSERT_TRUE (connectToXServer() && juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr)
+            << "no X server";
     }
 
     // The application built and initialised as the framework's entry does it; at the end it is
@@ -38,17 +39,29 @@ protected:
     {
         // Marks the process as an application, which the framework's application base requires.
         juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
-        std::unique_ptr<Application, void (*) (ZibStandAloneApplication*)> app (new Application(), [] (ZibStandAloneApplication* a)
-            { a->shutdown(); delete a; juce::JUCEApplicationBase::createInstance = nullptr; });
+        const auto end = [] (ZibStandAloneApplication* a)
+        {
+            a->shutdown();
+            delete a;
+            juce::JUCEApplicationBase::createInstance = nullptr;
+        };
+        std::unique_ptr<Application, void (*) (ZibStandAloneApplication*)> app (new Application(), end);
         app->initialise ({});
         return app;
     }
 
-    juce::File settingsFile() const { return home.getChildFile (".Keystead/Keystead.settings"); }
+    juce::File settingsFile() const  { return home.getChildFile (".Keystead/Keystead.settings"); }
+    juce::File damagedFile() const   { return home.getChildFile (".Keystead/Keystead.settings.damaged"); }
     juce::StringPairArray savedValues() const { return juce::PropertiesFile (settingsFile(), {}).getAllProperties(); }
-    void writeSettings (const juce::MemoryBlock& bytes) const { settingsFile().create(); settingsFile().replaceWithData (bytes.getData(), bytes.getSize()); }
-    juce::MemoryBlock settingsBytes() const { juce::MemoryBlock bytes; settingsFile().loadFileAsData (bytes); return bytes; }
     static juce::MemoryBlock bytesOf (const std::string& text) { return { text.data(), text.size() }; }
+    static juce::MemoryBlock bytesIn (const juce::File& f) { juce::MemoryBlock b; f.loadFileAsData (b); return b; }
+    juce::MemoryBlock settingsBytes() const { return bytesIn (settingsFile()); }
+
+    void writeSettings (const juce::MemoryBlock& bytes) const
+    {
+        settingsFile().create();
+        settingsFile().replaceWithData (bytes.getData(), bytes.getSize());
+    }
 
     static juce::MemoryBlock fileWith (std::initializer_list<std::pair<std::string, std::string>> values)
     {
@@ -61,6 +74,7 @@ protected:
     }
 
     // Unique across the test processes that ctest runs side by side.
-    const juce::File home = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("keystead-home-" + juce::Uuid().toString());
+    const juce::File home = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                                .getChildFile ("keystead-home-" + juce::Uuid().toString());
     const juce::String previousHome = juce::SystemStats::getEnvironmentVariable ("HOME", {});
 };

@@ -1,13 +1,30 @@
 #include <functional>
+#include <map>
 #include <optional>
 
+#include <csignal>
+
 #include "tests/app/AppTestSupport.h"
+#include "tests/app/FakeAudioDeviceType.h"
 #include "app/MainComponent.h"
 #include "app/MidiInFilterComponent.h"
 
 namespace
 {
     using MainWindow = AppTest;
+
+    // Opens a device without hardware as its only audio device before its windows are built.
+    struct FakeDeviceApplication : KeysteadApplication
+    {
+        void createMainWindow() override
+        {
+            deviceManager->addAudioDeviceType (std::make_unique<FakeAudioDeviceType> ([this] { onDeviceStop(); }));
+            deviceManager->setCurrentAudioDeviceType ("Fake", true);
+            KeysteadApplication::createMainWindow();
+        }
+
+        std::function<void()> onDeviceStop = [] {};
+    };
 
     // Counts quit requests instead of ending the test's message loop.
     struct QuitCountingApplication : KeysteadApplication
@@ -25,14 +42,17 @@ namespace
         for (auto* child : p.getChildren())
             text << (child->isEnabled() ? "+" : "-");
 
-        return text << (p.channelToggle->getToggleState() ? " channel on " : " channel off ") << p.channelCombo->getSelectedId()
-                    << (p.rangeToggle->getToggleState() ? ", range on " : ", range off ") << p.lowNoteLabel->getText() << ".." << p.highNoteLabel->getText();
+        return text << (p.channelToggle->getToggleState() ? " channel on " : " channel off ")
+                    << p.channelCombo->getSelectedId()
+                    << (p.rangeToggle->getToggleState() ? ", range on " : ", range off ")
+                    << p.lowNoteLabel->getText() << ".." << p.highNoteLabel->getText();
     }
 
     // The engine's five filter fields.
     juce::String fields (const AudioProcessorWITHMidiInFilter& e)
     {
-        return juce::String::formatted ("%d %d %d %d..%d", (int) e.filterMidiChannel, (int) e.midiChannel, (int) e.filterMidiRange,
+        return juce::String::formatted ("%d %d %d %d..%d", (int) e.filterMidiChannel, (int) e.midiChannel,
+                                        (int) e.filterMidiRange,
                                         (int) e.lowestNote, (int) e.highestNote);
     }
 }
@@ -45,7 +65,10 @@ TEST_F (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenStates)
     // The secondary windows are centred at the smallest size a window takes (128 x 128), then resized in place.
     const auto corner = juce::Rectangle<int> (128, 128).withCentre (centre).getPosition();
 
-    const struct { juce::DocumentWindow* window; const char* title; juce::Colour colour; bool shown; juce::Rectangle<int> bounds; } rows[] = {
+    const struct
+    {
+        juce::DocumentWindow* window; const char* title; juce::Colour colour; bool shown; juce::Rectangle<int> bounds;
+    } rows[] = {
         { &main, "Keystead", juce::Colours::lightgrey, true, juce::Rectangle<int> (734, 588).withCentre (centre) },
         { &main.audioSettingsWindow, "", juce::Colour (0xffff0000), false, juce::Rectangle<int> (500, 450) + corner },
         { &main.midiInFilterWindow, "", juce::Colours::white, false, juce::Rectangle<int> (400, 250) + corner },
@@ -70,7 +93,8 @@ TEST_F (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenStates)
 
 TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
 {
-    writeSettings (fileWith ({ { "filter_midi_chanel", "1" }, { "midi_chanel", "5" }, { "lowest_note", "36" }, { "highest_note", "84" } }));
+    writeSettings (fileWith ({ { "filter_midi_chanel", "1" }, { "midi_chanel", "5" },
+                               { "lowest_note", "36" }, { "highest_note", "84" } }));
     auto app = start<QuitCountingApplication>();
     auto& window = *app->mainWindow;
     auto& filterWindow = window.midiInFilterWindow;
@@ -83,10 +107,16 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
     const auto menu = window.getMenuForIndex (0, "Menu");
 
     for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
-        items.add (it.getItem().isSeparator ? "-" : juce::String (it.getItem().itemID) + " " + it.getItem().text + (it.getItem().isEnabled ? "" : " (disabled)")
-                       + (it.getItem().commandManager != nullptr ? " [" + keys->getKeyPressesAssignedToCommand (it.getItem().itemID)[0].getTextDescription() + "]" : ""));
+    {
+        const auto& item = it.getItem();
+        const auto key = keys->getKeyPressesAssignedToCommand (item.itemID)[0].getTextDescription();
+        items.add (item.isSeparator ? "-" : juce::String (item.itemID) + " " + item.text
+                                                + (item.isEnabled ? "" : " (disabled)")
+                                                + (item.commandManager != nullptr ? " [" + key + "]" : ""));
+    }
 
-    EXPECT_EQ (items.joinIntoString (" | "), "1 Audio & MIDI Settings... [ctrl + ,] | 2 Midi In Filter... [ctrl + M] | - | 3 Exit");
+    EXPECT_EQ (items.joinIntoString (" | "),
+               "1 Audio & MIDI Settings... [ctrl + ,] | 2 Midi In Filter... [ctrl + M] | - | 3 Exit");
     EXPECT_EQ (window.getMenuBarNames(), juce::StringArray ("Menu"));
     EXPECT_EQ (window.getMenuForIndex (1, "Other").getNumItems(), 0);
 
@@ -98,7 +128,9 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
     juce::ApplicationCommandInfo info (0);
     info.setInfo ("kept", "kept too", "cat", 5);
     window.getCommandInfo (42, info);
-    EXPECT_EQ (juce::String (info.commandID) + " " + info.shortName + " " + juce::String (info.flags) + " " + juce::String (info.defaultKeypresses.size()), "42 kept 5 0");
+    EXPECT_EQ (juce::String (info.commandID) + " " + info.shortName + " " + juce::String (info.flags) + " "
+                   + juce::String (info.defaultKeypresses.size()),
+               "42 kept 5 0");
     EXPECT_FALSE (window.perform (42));
     EXPECT_FALSE (window.audioSettingsWindow.isVisible() || filterWindow.isVisible());
 
@@ -135,12 +167,14 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
     // window's close button ask the application to quit.
     for (auto* secondary : std::initializer_list<juce::DocumentWindow*> { &window.audioSettingsWindow, &filterWindow })
     {
-        for (auto modifier : { juce::ModifierKeys::shiftModifier, juce::ModifierKeys::ctrlModifier, juce::ModifierKeys::altModifier })
+        using Keys = juce::ModifierKeys;
+
+        for (auto modifier : { Keys::shiftModifier, Keys::ctrlModifier, Keys::altModifier })
             EXPECT_FALSE (secondary->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey, modifier, 0)));
 
         EXPECT_TRUE (secondary->isVisible());
         // A mouse button held down is not a modifier here.
-        EXPECT_TRUE (secondary->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey, juce::ModifierKeys::leftButtonModifier, 0)));
+        EXPECT_TRUE (secondary->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey, Keys::leftButtonModifier, 0)));
         EXPECT_FALSE (secondary->isVisible());
         secondary->setVisible (true);
         secondary->closeButtonPressed();
@@ -153,16 +187,89 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
     EXPECT_EQ (app->quitRequests, 2);
 }
 
-TEST_F (MainWindow, ShutDownCutsTheEnginesEditorLinkBeforeTheWindowsGo)
+TEST_F (MainWindow, ShutDownCutsTheEditorLinkThenWritesClosesTheWindowsAndStopsTheDeviceBeforeThePlayerAndEngine)
 {
-    auto app = start();
-    auto* engine = app->processor.get();
+    auto app = start<FakeDeviceApplication>();
+    auto* raw = app.get();
+    ASSERT_NE (raw->deviceManager->getCurrentAudioDevice(), nullptr);
+
+    // At the device's last stop: the settings written, the windows gone, the player and the
+    // engine still there.
+    std::optional<std::tuple<bool, bool, bool, bool>> atStop;
+    raw->onDeviceStop = [&, raw]
+    {
+        atStop = std::tuple (settingsFile().exists(), raw->mainWindow == nullptr, raw->player != nullptr,
+                             raw->processor != nullptr);
+    };
 
     // The filter window is the first of the windows' parts to go.
     std::optional<juce::AudioProcessorEditor*> editorThen;
-    struct : juce::ComponentListener { std::function<void()> onDeleted; void componentBeingDeleted (juce::Component&) override { onDeleted(); } } watcher;
-    watcher.onDeleted = [&] { editorThen = engine->getActiveEditor(); };
-    app->mainWindow->midiInFilterWindow.addComponentListener (&watcher);
+    struct : juce::ComponentListener
+    {
+        std::function<void()> onDeleted;
+        void componentBeingDeleted (juce::Component&) override { onDeleted(); }
+    } watcher;
+    watcher.onDeleted = [&] { editorThen = raw->processor->getActiveEditor(); };
+    raw->mainWindow->midiInFilterWindow.addComponentListener (&watcher);
     app = nullptr;
     EXPECT_EQ (editorThen, std::optional<juce::AudioProcessorEditor*> (nullptr));
+    EXPECT_EQ (atStop, std::tuple (true, true, true, true));
+}
+
+TEST_F (MainWindow, TheSettingsWindowOffersOneOutputPairNoInputsAndTheMidiInputs)
+{
+    auto app = start<FakeDeviceApplication>();
+    auto& devices = *app->deviceManager;
+
+    // Every label in the window by its text, with the component it names.
+    std::map<juce::String, juce::Component*> labels;
+    std::function<void (juce::Component&)> collect = [&] (juce::Component& c)
+    {
+        if (auto* label = dynamic_cast<juce::Label*> (&c); label != nullptr && label->isVisible())
+            labels[label->getText()] = label->getAttachedComponent();
+        for (auto* child : c.getChildren())
+            collect (*child);
+    };
+    collect (app->mainWindow->audioSettingsWindow);
+
+    for (const auto* text : { "Active MIDI inputs:", "Active output channels:" })
+        EXPECT_EQ (labels.count (text), 1u) << text;
+    for (const auto* text : { "MIDI Output:", "Input:", "Active input channels:" })
+        EXPECT_EQ (labels.count (text), 0u) << text;
+
+    // Channels come in stereo pairs, of which one is on at a time.
+    auto* outputs = dynamic_cast<juce::ListBox*> (labels["Active output channels:"]);
+    ASSERT_TRUE (outputs != nullptr && outputs->getModel() != nullptr);
+    EXPECT_EQ (outputs->getModel()->getNumRows(), 2);
+    outputs->getModel()->returnKeyPressed (1);
+    EXPECT_EQ (devices.getAudioDeviceSetup().outputChannels.toString (2), "1100");
+}
+
+TEST_F (MainWindow, TerminationSignalsAskForTheSameQuitOnTheMessageThreadAndTheOldHandlersComeBack)
+{
+    struct sigaction ignore {}, before {}, after {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction (SIGHUP, &ignore, &before);
+
+    {
+        auto app = start<QuitCountingApplication>();
+        // The step count only keeps a broken build from hanging; nothing is timed.
+        const auto pumpUntilQuitRequests = [&] (int n, int steps = 2000)
+        {
+            for (int i = 0; i < steps && app->quitRequests < n; ++i)
+                juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+            return app->quitRequests;
+        };
+
+        raise (SIGTERM);
+        EXPECT_EQ (app->quitRequests, 0) << "nothing happens inside the signal handler";
+        EXPECT_EQ (pumpUntilQuitRequests (1), 1);
+        raise (SIGHUP);
+        raise (SIGTERM);
+        EXPECT_EQ (pumpUntilQuitRequests (2), 2);
+        EXPECT_EQ (pumpUntilQuitRequests (3, 40), 2) << "signals before the loop came round are one request";
+    }
+
+    sigaction (SIGHUP, &before, &after);
+    EXPECT_EQ (after.sa_handler, SIG_IGN);
 }

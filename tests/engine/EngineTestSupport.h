@@ -60,9 +60,9 @@ namespace enginetest
     /** Starts the engine in the mode and plays the notes (sorted by time) in blocks whose lengths
         cycle through blockLengths, until `until` samples have been processed. With allocations,
         counts the heap allocations of the blocks in the second half, once the lists have grown. */
-    inline Outcome perform (KeysteadProcessor& engine, int tempoMode, const std::vector<TimedNote>& notes, juce::int64 until,
-                            const std::vector<int>& blockLengths = { 512 }, size_t* allocations = nullptr,
-                            const std::function<void()>& afterEachBlock = {})
+    inline Outcome perform (KeysteadProcessor& engine, int tempoMode, const std::vector<TimedNote>& notes,
+                            juce::int64 until, const std::vector<int>& blockLengths = { 512 },
+                            size_t* allocations = nullptr, const std::function<void()>& afterEachBlock = {})
     {
         ProcessorHarness harness (engine);
         engine.tempoMode = tempoMode;
@@ -89,8 +89,8 @@ namespace enginetest
                     out.boos.push_back (r.attenuated);
         }
 
-        std::tie (out.counted, out.worst, out.sumMs, out.maxMs) = std::make_tuple (engine.nbEvaluated.load(), engine.worstState.load(),
-                                                                                  engine.sumErrorMs.load(), engine.maxErrorMs.load());
+        std::tie (out.counted, out.worst, out.sumMs, out.maxMs) = std::make_tuple (
+            engine.nbEvaluated.load(), engine.worstState.load(), engine.sumErrorMs.load(), engine.maxErrorMs.load());
         return out;
     }
 
@@ -105,8 +105,10 @@ namespace enginetest
         {
             if (random() % 7 == 0)
                 continue;
-            auto at = (juce::int64) (k * interval + jitter (random)) + (random() % 13 == 0 ? (juce::int64) (interval * 0.2) : 0);
-            for (int i = 0, chord = 1 + (int) (random() % 4); i < chord; ++i, at += (juce::int64) (random() % (40 * samplesPerMs)))
+            auto at = (juce::int64) (k * interval + jitter (random))
+                      + (random() % 13 == 0 ? (juce::int64) (interval * 0.2) : 0);
+            for (int i = 0, chord = 1 + (int) (random() % 4); i < chord;
+                 ++i, at += (juce::int64) (random() % (40 * samplesPerMs)))
                 notes.push_back ({ at, 56 + (int) (random() % 12) });
         }
         std::sort (notes.begin(), notes.end(), [] (auto& a, auto& b) { return a.at < b.at; });
@@ -158,7 +160,8 @@ namespace enginetest
         void insert (float p)
         {
             ++age;
-            entries.erase (std::remove_if (entries.begin(), entries.end(), [this] (auto& e) { return age - e.age > 200; }), entries.end());
+            const auto tooOld = [this] (auto& e) { return age - e.age > 200; };
+            entries.erase (std::remove_if (entries.begin(), entries.end(), tooOld), entries.end());
             size_t at = entries.size();
             for (size_t i = 0; i + 1 < entries.size() && at == entries.size(); ++i)
                 if (forward (entries[i].value, p) <= forward (entries[i].value, entries[i + 1].value))
@@ -172,7 +175,8 @@ namespace enginetest
             for (auto it = entries.begin(); it != entries.end(); ++it)
                 if (it->value == p && (newest == entries.end() || it->age > newest->age))
                     newest = it;
-            if (newest != entries.end() && std::any_of (entries.begin(), entries.end(), [p] (auto& e) { return e.value != p; }))
+            const auto other = [p] (auto& e) { return e.value != p; };
+            if (newest != entries.end() && std::any_of (entries.begin(), entries.end(), other))
                 entries.erase (newest);
         }
     };

@@ -21,23 +21,32 @@ TEST (TempoMode, ClicksStartOnTheBeatFromTheFirstBlockAfterStart)
     {
         const auto& out = harness.processBlock();
         for (int i = 0; block % 46 == 0 && i < 512; ++i)
-            ASSERT_TRUE (out.getSample (0, i) == out.getSample (1, i) && out.getSample (0, i) == (i < clickAt ? 0.0f : click.getSample (0, i - clickAt))) << block << " " << i;
+        {
+            const float expected = i < clickAt ? 0.0f : click.getSample (0, i - clickAt);
+            ASSERT_TRUE (out.getSample (0, i) == out.getSample (1, i) && out.getSample (0, i) == expected)
+                << block << " " << i;
+        }
     }
 }
 
 TEST (TempoMode, VerdictMarginsForgivenessAndTempoFollow)
 {
     // The follow moves the tempo by half the group's lateness: to 120 / 1.02 and 120 / 0.98 here.
-    const double slower = 120.0 / (double) (1.0f + 0.5f * (960.0f / 24000.0f)), faster = 120.0 / (double) (1.0f - 0.5f * (1.0f - (24000.0f - 960.0f) / 24000.0f));
-    struct Case { int metronome; std::vector<std::pair<int, int>> msAndNotes; int counted, worst; std::vector<bool> boos; float sumMs; double tempo; size_t phases; };
+    const double slower = 120.0 / (double) (1.0f + 0.5f * (960.0f / 24000.0f));
+    const double faster = 120.0 / (double) (1.0f - 0.5f * (1.0f - (24000.0f - 960.0f) / 24000.0f));
+    struct Case
+    {
+        int metronome; std::vector<std::pair<int, int>> msAndNotes;
+        int counted, worst; std::vector<bool> boos; float sumMs; double tempo; size_t phases;
+    };
     const Case cases[] = {
         { 1, { { 30, 64 } }, 3, 0, {}, 30, 120, 4 },
         { 1, { { 50, 64 } }, 3, 1, { true }, 50, 120, 4 },
         { 1, { { -50, 64 } }, 3, 1, { true }, 50, 120, 4 },
         { 1, { { 70, 64 } }, 3, 2, { false }, 70, 120, 4 },
         { 1, { { -70, 64 } }, 3, 2, { false }, 70, 120, 4 },
-        { 1, { { 90, 64 } }, 2, 0, {}, 0, 120, 4 },                        // beyond the no-chord limit: dropped, still drawn
-        { 1, { { 0, 60 }, { 50, 61 } }, 3, 0, {}, 0, 120, 4 },             // C#4 beside a good C4 is forgiven and erased
+        { 1, { { 90, 64 } }, 2, 0, {}, 0, 120, 4 },                        // beyond the no-chord limit: dropped, drawn
+        { 1, { { 0, 60 }, { 50, 61 } }, 3, 0, {}, 0, 120, 4 },             // C#4 beside a good C4: forgiven, erased
         { 1, { { 0, 60 }, { 50, 64 } }, 4, 1, { true }, 50, 120, 5 },      // E4 is not
         { 1, { { 50, 70 }, { 52, 50 } }, 4, 1, { true }, 102, 120, 5 },    // one boo for the whole group
         { 0, { { 20, 60 }, { 25, 64 } }, 4, 0, {}, -1, slower, 5 },        // (no sum: measured at the new tempo)
@@ -58,7 +67,8 @@ TEST (TempoMode, VerdictMarginsForgivenessAndTempoFollow)
         engine.metronomeMode = c.metronome;
         const auto out = perform (engine, 1, notes, 7 * beat);
 
-        SCOPED_TRACE (testing::Message() << "metronome " << c.metronome << ", last note at " << c.msAndNotes.back().first << " ms");
+        SCOPED_TRACE (testing::Message() << "metronome " << c.metronome << ", last note at "
+                                         << c.msAndNotes.back().first << " ms");
         EXPECT_EQ (std::tie (out.counted, out.worst, out.boos), std::tie (c.counted, c.worst, c.boos));
         EXPECT_TRUE (c.sumMs < 0.0f || std::abs (out.sumMs - c.sumMs) < 0.01f) << out.sumMs;
         EXPECT_EQ (engine.tempo.load(), c.tempo);
@@ -85,8 +95,10 @@ TEST (RecentPhaseList, MatchesAPlainModelAndTheBruteForceReference)
         for (int step = 0; step < steps; ++step)
         {
             const float kinds[] = { (float) (random() % 8) / 8.0f, 1.0f - (float) (random() % 4) * 1.0e-7f,
-                                    centre + (float) ((int) (random() % 2001) - 1000) / 20000.0f, (float) (random() % 1000000) / 1000000.0f,
-                                    model.entries.empty() ? 0.5f : model.entries[random() % model.entries.size()].value };
+                                    centre + (float) ((int) (random() % 2001) - 1000) / 20000.0f,
+                                    (float) (random() % 1000000) / 1000000.0f,
+                                    model.entries.empty() ? 0.5f
+                                                          : model.entries[random() % model.entries.size()].value };
             const float k = kinds[random() % 5], p = k - std::floor (k) >= 1.0f ? 0.0f : k - std::floor (k);
             if (random() % 3 == 0) { list.EraseValue (p); model.erase (p); }
             else                   { list.InsertValue (p, 0.5f); model.insert (p); }
@@ -182,13 +194,22 @@ namespace
         std::vector<std::pair<TimedNote, bool>> good {}, bad {};  // with "very bad"
         Outcome out {};
 
-        float phase (juce::int64 t) const { const float p = (float) sub * (float) (t % B) / (float) B; return p - std::floor (p); }
+        float phase (juce::int64 t) const
+        {
+            const float p = (float) sub * (float) (t % B) / (float) B;
+            return p - std::floor (p);
+        }
 
         static float distance (float p, float r) { const float e = forward (r, p); return e <= 0.5f ? e : 1.0f - e; }
 
         void close()
         {
-            auto forgiven = [this] (auto& b) { return std::any_of (good.begin(), good.end(), [&] (auto& g) { const int a = std::abs (g.first.noteNumber - b.first.noteNumber); return a == 1 || a == 2; }); };
+            auto forgiven = [this] (auto& b)
+            {
+                const auto neighbour = [&] (auto& g)
+                    { const int a = std::abs (g.first.noteNumber - b.first.noteNumber); return a == 1 || a == 2; };
+                return std::any_of (good.begin(), good.end(), neighbour);
+            };
             for (auto& b : bad)
                 if (forgiven (b))
                     list.erase (phase (b.first.at));
@@ -205,7 +226,8 @@ namespace
                 for (auto& n : *group)
                     if (reference != -1.0f)
                     {
-                        const float ms = (float) ((double) (distance (phase (n.first.at), reference) * 60000.0f) / ((double) sub * tempo));
+                        const float d = distance (phase (n.first.at), reference);
+                        const float ms = (float) ((double) (d * 60000.0f) / ((double) sub * tempo));
                         out.sumMs += ms;
                         out.maxMs = std::max (out.maxMs, ms);
                         ++out.counted;
@@ -220,7 +242,8 @@ namespace
         {
             const float half = (float) B / (float) (2 * sub), g = 30.0f * (1.0f / 360.0f), c = 60.0f * (1.0f / 360.0f);
             const float m = std::min ((float) sub * ((float) tempo * 0.15f), 44.95f) * (1.0f / 360.0f);
-            auto latest = [] (auto& group) { return group.empty() ? std::numeric_limits<juce::int64>::min() : group.back().first.at; };
+            auto latest = [] (auto& group)
+                { return group.empty() ? std::numeric_limits<juce::int64>::min() : group.back().first.at; };
 
             for (auto& n : notes)
             {
@@ -255,7 +278,13 @@ TEST (Judging, StatisticsMatchAnIndependentComputationAndDoNotDependOnTheBlockSi
     const std::vector<int> blockPatterns[] = { { 512 }, { 64 }, { 2048 }, { 100, 1000, 7, 333 } };
 
     // Chords closed in the same block are judged latest first, so only the boos' count is fixed.
-    auto unordered = [] (Outcome o) { const auto n = o.boos.size(); o.boos.assign ((size_t) std::count (o.boos.begin(), o.boos.end(), true), true); o.boos.resize (n, false); return o; };
+    auto unordered = [] (Outcome o)
+    {
+        const auto n = o.boos.size();
+        o.boos.assign ((size_t) std::count (o.boos.begin(), o.boos.end(), true), true);
+        o.boos.resize (n, false);
+        return o;
+    };
 
     for (const auto& [tempo, sub] : settings)
     {
@@ -297,10 +326,13 @@ TEST (ChordMode, ChordsAreGroupedJudgedAndForgivenAsPlayed)
         { 500, { { 0, 60 }, { 1, 64 } }, { 1, 0, 1.0f, 1.0f, {} } },             // across a block boundary: judged once
         { 1000, { { 0, 60 }, { 10, 64 }, { 40, 67 } }, { 1, 0, 35.0f, 35.0f, {} } },
         { 1000, { { 0, 60 }, { 84, 64 }, { 90, 67 } }, {} },                      // spread (84 + 90) / 2 = 87 ms
-        { 1000, { { 0, 40 }, { 20, 43 }, { 40, 46 }, { 60, 49 }, { 80, 52 }, { 100, 55 }, { 120, 58 }, { 140, 61 }, { 150, 64 } }, {} },  // spread 85 ms, but 150 ms long
+        // Spread 85 ms, but 150 ms long.
+        { 1000, { { 0, 40 }, { 20, 43 }, { 40, 46 }, { 60, 49 }, { 80, 52 }, { 100, 55 }, { 120, 58 }, { 140, 61 },
+                  { 150, 64 } }, {} },
         { 1000, { { 0, 60 }, { 50, 61 } }, {} },                                  // C#4 beside C4 is forgiven
         { 1000, { { 0, 60 }, { 5, 64 }, { 60, 65 } }, { 1, 0, 5.0f, 5.0f, {} } }, // without F4 the spread is 5 ms
-        { 1000, { { 0, 60 }, { 50, 64 }, { 250, 60 }, { 320, 64 } }, { 2, 2, 120.0f, 70.0f, { false, true } }, 24000 },  // latest first
+        { 1000, { { 0, 60 }, { 50, 64 }, { 250, 60 }, { 320, 64 } }, { 2, 2, 120.0f, 70.0f, { false, true } },
+          24000 },  // latest first
     };
 
     for (const auto& c : cases)

@@ -8,14 +8,22 @@ TEST (PlayBuffer, MixesEachRequestFromItsSampleAndRetiresItInTheRightBlock)
     // Clip channel c, sample i holds (c + 1) * 1000 + i; probes look at the last block mixed.
     const float boo = 0.5f, click = 0.75f, quiet = static_cast<float> (0.3 * (double) boo);
     struct Probe { int channel, sample; float value; };
-    struct Case { int sound, channels, length; std::vector<KeysteadProcessor::IntAndBool> requests; int blocks; std::vector<Probe> probes; size_t left; };
+    struct Case
+    {
+        int sound, channels, length; std::vector<KeysteadProcessor::IntAndBool> requests;
+        int blocks; std::vector<Probe> probes; size_t left;
+    };
     const Case cases[] = {
         { 0, 2, 1000, { { 300, false } }, 1, { { 0, 299, 0 }, { 0, 300, 1000 * boo }, { 1, 511, 2211 * boo } }, 1 },
-        { 2, 1, 100, { { 1000, false } }, 2, { { 0, 487, 0 }, { 0, 488, 1000 * click }, { 1, 511, 1023 * click } }, 1 },  // mono on both sides
-        { 0, 2, 2000, { { 0, true }, { 1034, false } }, 3, { { 0, 9, 2033 * quiet }, { 0, 10, 2034 * quiet + 1000 * boo }, { 1, 10, 3034 * quiet + 2000 * boo } }, 2 },
-        { 1, 2, 1029, { { 0, false } }, 3, { { 0, 4, 2028 * boo }, { 0, 5, 0 } }, 0 },   // retires in the block of its last sample,
-        { 1, 2, 517, { { -5, false } }, 1, { { 1, 511, 2516 * boo } }, 0 },              // also when that is the block's last
-        { 0, 0, 0, { { 0, false }, { 700, false } }, 1, { { 0, 0, 0 }, { 1, 511, 0 } }, 1 },  // no clip: silent, retired when due
+        // Mono on both sides.
+        { 2, 1, 100, { { 1000, false } }, 2, { { 0, 487, 0 }, { 0, 488, 1000 * click }, { 1, 511, 1023 * click } }, 1 },
+        { 0, 2, 2000, { { 0, true }, { 1034, false } }, 3,
+          { { 0, 9, 2033 * quiet }, { 0, 10, 2034 * quiet + 1000 * boo }, { 1, 10, 3034 * quiet + 2000 * boo } }, 2 },
+        // Retired in the block of its last sample, also when that is the block's last.
+        { 1, 2, 1029, { { 0, false } }, 3, { { 0, 4, 2028 * boo }, { 0, 5, 0 } }, 0 },
+        { 1, 2, 517, { { -5, false } }, 1, { { 1, 511, 2516 * boo } }, 0 },
+        // No clip: silent, retired when due.
+        { 0, 0, 0, { { 0, false }, { 700, false } }, 1, { { 0, 0, 0 }, { 1, 511, 0 } }, 1 },
     };
 
     for (const auto& c : cases)
@@ -37,7 +45,8 @@ TEST (PlayBuffer, MixesEachRequestFromItsSampleAndRetiresItInTheRightBlock)
             engine.PlayBuffer (c.sound, out);
         }
         for (const auto& p : c.probes)
-            EXPECT_EQ (out.getSample (p.channel, p.sample), p.value) << "sound " << c.sound << " clip " << c.length << " sample " << p.sample;
+            EXPECT_EQ (out.getSample (p.channel, p.sample), p.value)
+                << "sound " << c.sound << " clip " << c.length << " sample " << p.sample;
         EXPECT_EQ (engine.playRequests[(size_t) c.sound].size(), c.left) << "sound " << c.sound << " clip " << c.length;
     }
 }
@@ -56,7 +65,8 @@ TEST (Clips, EmbeddedClipsDecodeAtTheDeviceRateAndResampleByTheLengthRule)
             const auto [channels, frames] = channelsAndFrames[n];
             const auto& clip = engine.soundBuffers[n];
             EXPECT_EQ (clip.getNumChannels(), channels);
-            EXPECT_EQ (clip.getNumSamples(), rate == 48000.0 ? frames * 1152 : (int) (frames * 1152 * rate / 48000.0 + 1.0));
+            const int expected = rate == 48000.0 ? frames * 1152 : (int) (frames * 1152 * rate / 48000.0 + 1.0);
+            EXPECT_EQ (clip.getNumSamples(), expected);
             const float peak = clip.getMagnitude (0, clip.getNumSamples());
             EXPECT_TRUE (peak > 0.3f && peak <= 1.05f) << "clip " << n << " peaks at " << peak;
         }
@@ -72,5 +82,6 @@ TEST (Clips, EmbeddedClipsDecodeAtTheDeviceRateAndResampleByTheLengthRule)
     ASSERT_EQ (output.getNumChannels(), 2);
     ASSERT_EQ (output.getNumSamples(), 44101);
     for (int i = 1000; i < 43000; ++i)
-        ASSERT_TRUE (std::abs (output.getSample (0, i) - tone (i, 44100.0)) < 0.05 && output.getSample (1, i) == -output.getSample (0, i)) << i;
+        ASSERT_TRUE (std::abs (output.getSample (0, i) - tone (i, 44100.0)) < 0.05
+                     && output.getSample (1, i) == -output.getSample (0, i)) << i;
 }

@@ -14,7 +14,13 @@ home=$(mktemp -d)
 # A server of our own, so nothing else on the machine is touched.
 export JACK_DEFAULT_SERVER="keystead-test-$$"
 jack_pid=""
-trap 'kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true; [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null; wait 2>/dev/null || true; rm -rf "$home"' EXIT
+cleanup() {
+    kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true
+    [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null
+    wait 2>/dev/null || true
+    rm -rf "$home"
+}
+trap cleanup EXIT
 
 jackd -r -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
 jack_pid=$!
@@ -45,7 +51,8 @@ tree = ET.parse(sys.argv[1])
 for v in tree.getroot().iter("VALUE"):
     if v.get("name") == "audioDeviceState":
         v.attrib.pop("val", None)
-        ET.SubElement(v, "DEVICESETUP", {"deviceType": "JACK", "audioOutputDeviceName": "system", "audioDeviceRate": "44100.0"})
+        ET.SubElement(v, "DEVICESETUP", {"deviceType": "JACK", "audioOutputDeviceName": "system",
+                                         "audioDeviceRate": "44100.0"})
 tree.write(sys.argv[1])
 PY
 

@@ -52,8 +52,13 @@ std::size_t ScopedAllocationCounter::count() const noexcept
 
 void* operator new (std::size_t size)                                   { return allocate (size); }
 void* operator new[] (std::size_t size)                                 { return allocate (size); }
-void* operator new (std::size_t size, const std::nothrow_t&) noexcept   { try { return allocate (size); } catch (...) { return nullptr; } }
-void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept { try { return allocate (size); } catch (...) { return nullptr; } }
+static void* allocateOrNull (std::size_t size) noexcept
+{
+    try { return allocate (size); } catch (...) { return nullptr; }
+}
+
+void* operator new (std::size_t size, const std::nothrow_t&) noexcept   { return allocateOrNull (size); }
+void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull (size); }
 void* operator new (std::size_t size, std::align_val_t a)               { return allocateAligned (size, a); }
 void* operator new[] (std::size_t size, std::align_val_t a)             { return allocateAligned (size, a); }
 

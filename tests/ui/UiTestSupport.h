@@ -18,7 +18,10 @@ namespace uitest
         juce::Image p (juce::Image::RGB, KeysteadEditor::editorWidth, KeysteadEditor::editorHeight, false);
         for (int y = 0; y < p.getHeight(); ++y)
             for (int x = 0; x < p.getWidth(); ++x)
-                p.setPixelAt (x, y, uniform.value_or (juce::Colour ((juce::uint8) x, (juce::uint8) y, (juce::uint8) (0x80 + (x >> 8) * 0x20 + (y >> 8) * 8))));
+            {
+                const auto blue = (juce::uint8) (0x80 + (x >> 8) * 0x20 + (y >> 8) * 8);
+                p.setPixelAt (x, y, uniform.value_or (juce::Colour ((juce::uint8) x, (juce::uint8) y, blue)));
+            }
         return p;
     }
 
@@ -58,7 +61,10 @@ namespace uitest
         juce::OwnedArray<juce::Component> widgets;
     };
 
-    inline juce::Image snapshot (juce::Component& c) { return c.createComponentSnapshot (c.getLocalBounds(), true, 1.0f); }
+    inline juce::Image snapshot (juce::Component& c)
+    {
+        return c.createComponentSnapshot (c.getLocalBounds(), true, 1.0f);
+    }
 
     inline std::vector<juce::Colour> pixelsOf (const juce::Image& image, juce::Rectangle<int> area)
     {
@@ -70,11 +76,15 @@ namespace uitest
     }
 
     // Compares an area of an image, pixel by pixel, with another image from its top left corner.
-    inline ::testing::AssertionResult regionMatches (const juce::Image& got, juce::Rectangle<int> area, const juce::Image& want)
+    inline ::testing::AssertionResult regionMatches (const juce::Image& got, juce::Rectangle<int> area,
+                                                     const juce::Image& want)
     {
         const auto a = pixelsOf (got, area), b = pixelsOf (want, area.withZeroOrigin());
         const auto i = (size_t) (std::mismatch (a.begin(), a.end(), b.begin()).first - a.begin());
-        return i == a.size() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "pixel " << i << " of " << area.toString() << " is " << a[i].toDisplayString (true) << ", not " << b[i].toDisplayString (true);
+        if (i == a.size())
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "pixel " << i << " of " << area.toString() << " is "
+                                             << a[i].toDisplayString (true) << ", not " << b[i].toDisplayString (true);
     }
 
     // Runs the message loop for a while, or until a condition holds; the guard only keeps a

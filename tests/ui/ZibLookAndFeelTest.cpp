@@ -22,13 +22,16 @@ TEST (ZibLookAndFeel, FacesShowThePictureBeneathRaisedSunkAndFaded)
     for (const auto& row : rows)
     {
         Scene scene (picture, row.fade < 1.0f ? &row.fade : nullptr);
+        auto& panel = scene.add (new juce::Component(), { 100, 50, 300, 200 });
         auto& widget = row.kind == label
-            ? (juce::Component&) scene.add (new juce::Label(), { 10, 20, 80, row.height }, &scene.add (new juce::Component(), { 100, 50, 300, 200 }))
+            ? (juce::Component&) scene.add (new juce::Label(), { 10, 20, 80, row.height }, &panel)
             : (juce::Component&) scene.add (new juce::ToggleButton(), { 33, 97, 100, row.height });
         if (auto* button = dynamic_cast<juce::Button*> (&widget))
             button->setToggleState (row.kind == sunk, juce::dontSendNotification);
-        EXPECT_TRUE (regionMatches (snapshot (widget), row.area, fadedPiece (picture, row.area.withPosition (row.onPicture), row.fade)))
-            << "kind " << row.kind << ", fade " << row.fade << ", height " << row.height << ", area " << row.area.toString();
+        const auto expected = fadedPiece (picture, row.area.withPosition (row.onPicture), row.fade);
+        EXPECT_TRUE (regionMatches (snapshot (widget), row.area, expected))
+            << "kind " << row.kind << ", fade " << row.fade << ", height " << row.height
+            << ", area " << row.area.toString();
     }
 }
 
@@ -38,12 +41,17 @@ TEST (ZibLookAndFeel, TextBordersAndThumbFollowTheWidgetsState)
     // when disabled, also through a disabled parent. The lit colour comes from its own update.
     constexpr juce::uint32 black = 0xFF000000, blue = 0xFF7FFEFE, grey = 0xFF808080;
     // The darkest pixel of an area: the full colour of the text written there.
-    auto ink = [] (std::vector<juce::Colour> p) { return std::min_element (p.begin(), p.end(), [] (auto a, auto b) { return a.getPerceivedBrightness() < b.getPerceivedBrightness(); })->getARGB(); };
+    auto ink = [] (std::vector<juce::Colour> p)
+    {
+        const auto darker = [] (auto a, auto b) { return a.getPerceivedBrightness() < b.getPerceivedBrightness(); };
+        return std::min_element (p.begin(), p.end(), darker)->getARGB();
+    };
     Scene scene (makePicture (juce::Colours::white));
     auto& start = scene.add (new KeysteadEditor::TwinkelingToggleButton ("START"), { 33, 97, 100, 24 });
     start.setButtonText ({});   // the face shows the component name, not the button text
     struct Row { bool lit, sunk, enabled, parentEnabled; juce::uint32 ink; };
-    const Row rows[] = { { true, false, true, false, grey }, { true, true, false, true, grey }, { true, true, true, true, black },
+    const Row rows[] = { { true, false, true, false, grey }, { true, true, false, true, grey },
+                         { true, true, true, true, black },
                          { true, false, true, true, blue }, { false, false, true, true, black } };
     for (const auto& row : rows)
     {
@@ -52,7 +60,8 @@ TEST (ZibLookAndFeel, TextBordersAndThumbFollowTheWidgetsState)
         start.setToggleState (row.sunk, juce::dontSendNotification);
         start.setEnabled (row.enabled);
         scene.window.setEnabled (row.parentEnabled);
-        EXPECT_EQ (ink (pixelsOf (snapshot (start), row.sunk ? juce::Rectangle<int> (6, 6, 94, 18) : juce::Rectangle<int> (0, 0, 97, 21))), row.ink);
+        const auto face = row.sunk ? juce::Rectangle<int> (6, 6, 94, 18) : juce::Rectangle<int> (0, 0, 97, 21);
+        EXPECT_EQ (ink (pixelsOf (snapshot (start), face)), row.ink);
     }
 
     // Labels under 24 pixels lose their top and bottom border.
@@ -65,12 +74,75 @@ TEST (ZibLookAndFeel, TextBordersAndThumbFollowTheWidgetsState)
     }
 
     // A slider's thumb is a block of the picture under a light shade; a disabled slider has none.
-    auto& slider = scene.add (new juce::Slider (juce::Slider::LinearHorizontal, juce::Slider::NoTextBox), { 119, 213, 91, 24 });
+    auto& slider = scene.add (new juce::Slider (juce::Slider::LinearHorizontal, juce::Slider::NoTextBox),
+                              { 119, 213, 91, 24 });
     slider.setValue (5.0, juce::dontSendNotification);
     for (bool enabled : { true, false })
     {
         slider.setEnabled (enabled);
         const auto pixels = pixelsOf (snapshot (slider), slider.getLocalBounds());
         EXPECT_EQ (std::count (pixels.begin(), pixels.end(), juce::Colour (0xFFDFDFDF)) >= 11 * 12, enabled);
+    }
+}
+
+TEST (ZibLookAndFeel, HoverOverlayAndTheEditableLabelsWellShadeThePictureByTheirOwnAlphas)
+{
+    // On a picture of one colour, a shade of black at alpha a leaves each channel at c (1 - a),
+    // and the hover's translucent cyan at alpha a gives c (1 - a) + 255 a for green and blue.
+    const juce::Colour paper (0xFF80C040);
+    const auto shaded = [paper] (float a, int overlay)
+    {
+        const auto mix = [a, overlay] (int c, bool lit)
+            { return (juce::uint8) std::lround (c * (1 - a) + (lit ? overlay * a : 0)); };
+        return juce::Colour (mix (paper.getRed(), false), mix (paper.getGreen(), true), mix (paper.getBlue(), true));
+    };
+    const auto near = [] (juce::Colour a, juce::Colour b)
+    {
+        return std::abs (a.getRed() - b.getRed()) <= 2 && std::abs (a.getGreen() - b.getGreen()) <= 2
+            && std::abs (a.getBlue() - b.getBlue()) <= 2;
+    };
+
+    enum Kind { raised, sunk, disabled, well };
+    const struct
+    {
+        const char* name; Kind kind; int height; bool over; juce::Point<int> at; juce::Colour expected;
+    } rows[] = {
+        { "hovered", raised, 24, true, { 40, 10 }, shaded (128 / 255.0f, 255) },
+        { "not hovered", raised, 24, false, { 40, 10 }, paper },
+        { "hovered, sunk", sunk, 24, true, { 40, 10 }, paper },
+        { "hovered, disabled", disabled, 24, true, { 40, 10 }, paper },
+        { "top wall", well, 24, false, { 40, 1 }, shaded (128 / 255.0f, 0) },
+        { "left wall", well, 24, false, { 1, 12 }, shaded (64 / 255.0f, 0) },
+        { "floor", well, 24, false, { 40, 12 }, juce::Colours::black },
+        { "shallow top wall", well, 23, false, { 40, 0 }, shaded (128 / 255.0f, 0) },
+        { "shallow floor", well, 23, false, { 40, 1 }, juce::Colours::black },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        Scene scene (makePicture (paper));
+        // Drawn over the same picture, as the window shows it beneath.
+        juce::Image image (juce::Image::ARGB, 100, row.height, true);
+        image.clear (image.getBounds(), paper);
+        juce::Graphics g (image);
+
+        if (row.kind == well)
+        {
+            auto& label = scene.add (new juce::Label(), { 10, 20, 100, row.height });
+            label.setEditable (true);
+            scene.lookAndFeel.drawLabel (g, label);
+        }
+        else
+        {
+            auto& button = scene.add (new juce::ToggleButton(), { 33, 97, 100, row.height });
+            button.setToggleState (row.kind == sunk, juce::dontSendNotification);
+            button.setEnabled (row.kind != disabled);
+            scene.lookAndFeel.drawToggleButton (g, button, row.over, false);
+        }
+
+        EXPECT_TRUE (near (image.getPixelAt (row.at.x, row.at.y), row.expected))
+            << image.getPixelAt (row.at.x, row.at.y).toDisplayString (true) << ", not "
+            << row.expected.toDisplayString (true);
     }
 }

@@ -47,44 +47,87 @@ start_program() {
 # Resident memory of the running program in kB.
 resident_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$PROGRAM_PID/status"; }
 
+# The viewable windows (as viewable_windows prints them) whose ids are not in the list given.
+new_windows() {
+    viewable_windows | awk -v known="$1" '
+        BEGIN { n = split(known, k, "\n"); for (i = 1; i <= n; i++) seen[k[i]] = 1 }
+        !($1 in seen)'
+}
+
 # Opens the main window's menu with a click on "Menu" and sets MENU_X, MENU_Y, MENU_W, MENU_H
 # to the pop-up's place on screen.
 open_menu() {
     local before line i
+    local attempt
     before=$(viewable_windows | awk '{ print $1 }')
     sleep 0.3
-    xdotool mousemove $((WIN_X + 20)) $((WIN_Y + 12)) click 1
-    for i in $(seq 1 100); do
-        line=$(viewable_windows | awk -v known="$before" 'BEGIN { n = split(known, k, "\n"); for (i = 1; i <= n; i++) seen[k[i]] = 1 } !($1 in seen)' | head -n 1)
-        [ -n "$line" ] && break
-        sleep 0.05
+    # A program built with sanitizers can still be busy with its start when the window maps,
+    # and a click it is too busy to take is lost: a user would click again, and so do we.
+    for attempt in 1 2 3; do
+        xdotool mousemove $((WIN_X + 20)) $((WIN_Y + 12)) click 1
+        for i in $(seq 1 60); do
+            line=$(new_windows "$before" | head -n 1)
+            [ -n "$line" ] && break 2
+            sleep 0.05
+        done
     done
     [ -n "$line" ] || fail "the menu did not open"
     read -r _ MENU_X MENU_Y MENU_W MENU_H <<<"$line"
 }
 
-# Clicks "Exit", the menu's last item, and waits for the program to end; fails unless it
-# ends by itself with exit code 0.
-quit_through_menu() {
-    local i code
+# Clicks a menu item at that many pixels below the menu's top, or above its bottom when negative
+# ("Midi In Filter..." at 36, "Exit" at -12), as a user would.
+choose_menu_item() {
+    local y
     open_menu
+    y=$1
+    [ "$y" -ge 0 ] || y=$((MENU_H + y))
     # A menu ignores clicks in its first moments (the click that opened it must not pick an
     # item); a user's hand is slower than that.
     sleep 0.5
-    xdotool mousemove $((MENU_X + 30)) $((MENU_Y + MENU_H - 12))
+    xdotool mousemove $((MENU_X + 30)) $((MENU_Y + y))
     sleep 0.2
     xdotool click 1
+}
+
+# Waits for the program to end by itself; fails unless it does so with exit code 0.
+expect_clean_exit() {
+    local i code
     for i in $(seq 1 200); do
         kill -0 "$PROGRAM_PID" 2>/dev/null || break
         sleep 0.05
     done
     if kill -0 "$PROGRAM_PID" 2>/dev/null; then
         kill -KILL "$PROGRAM_PID"
-        fail "the program did not end after Exit"
+        fail "the program did not end after $1"
     fi
     code=0
     wait "$PROGRAM_PID" || code=$?
-    [ "$code" -eq 0 ] || fail "the program ended with code $code"
+    [ "$code" -eq 0 ] || fail "the program ended with code $code after $1"
+}
+
+# Clicks "Exit", the menu's last item, and waits for the program to end.
+quit_through_menu() {
+    choose_menu_item -12
+    expect_clean_exit "Exit"
+}
+
+# Opens the MIDI-input filter window through the menu; sets FILTER_X and FILTER_Y to its place.
+open_filter_window() {
+    local before line i
+    before=$(viewable_windows | awk '{ print $1 }')
+    choose_menu_item 36
+    for i in $(seq 1 100); do
+        line=$(new_windows "$before" | awk '$4 == 400 && $5 == 250' | head -n 1)
+        [ -n "$line" ] && break
+        sleep 0.05
+    done
+    [ -n "$line" ] || fail "the filter window did not open"
+    read -r id FILTER_X FILTER_Y _ _ <<<"$line"
+    # The program asks the window manager to raise it; with none, the window opens beneath the
+    # main window, where the window manager's raise is done by hand.
+    xdotool windowraise "$id"
+    sleep 0.3
 }
 
 # The value of one key in a settings file (the "val" attribute, or the one-line child element).

@@ -1,0 +1,86 @@
+#include "app/QuitSignals.h"
+
+#if JUCE_LINUX || JUCE_BSD
+ #include <cerrno>
+ #include <csignal>
+ #include <fcntl.h>
+ #include <unistd.h>
+#endif
+
+namespace
+{
+   #if JUCE_LINUX || JUCE_BSD
+    constexpr int quitSignals[] { SIGTERM, SIGHUP };
+
+    // Set before the handlers are installed and cleared after they are removed.
+    volatile std::sig_atomic_t writeEnd = -1;
+    struct sigaction previousActions[std::size (quitSignals)];
+
+    extern "C" void onQuitSignal (int)
+    {
+        const int savedErrno = errno;
+        const char byte = 1;
+
+        // A full pipe already holds a request that the message loop has yet to see.
+        [[maybe_unused]] const auto written = ::write (writeEnd, &byte, 1);
+        errno = savedErrno;
+    }
+   #endif
+}
+
+QuitSignals::QuitSignals (std::function<void()> onQuitToUse)
+    : onQuit (std::move (onQuitToUse))
+{
+   #if JUCE_LINUX || JUCE_BSD
+    JUCE_ASSERT_MESSAGE_THREAD
+    jassert (writeEnd == -1);
+
+    if (::pipe2 (pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
+    {
+        pipeEnds[0] = pipeEnds[1] = -1;
+        return;
+    }
+
+    writeEnd = pipeEnds[1];
+    juce::LinuxEventLoop::registerFdCallback (pipeEnds[0], [this] (int) { pipeReadable(); });
+
+    struct sigaction action {};
+    action.sa_handler = onQuitSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset (&action.sa_mask);
+
+    for (size_t i = 0; i < std::size (quitSignals); ++i)
+        ::sigaction (quitSignals[i], &action, &previousActions[i]);
+   #endif
+}
+
+QuitSignals::~QuitSignals()
+{
+   #if JUCE_LINUX || JUCE_BSD
+    if (pipeEnds[0] < 0)
+        return;
+
+    for (size_t i = 0; i < std::size (quitSignals); ++i)
+        ::sigaction (quitSignals[i], &previousActions[i], nullptr);
+
+    writeEnd = -1;
+    juce::LinuxEventLoop::unregisterFdCallback (pipeEnds[0]);
+    ::close (pipeEnds[0]);
+    ::close (pipeEnds[1]);
+   #endif
+}
+
+void QuitSignals::pipeReadable()
+{
+   #if JUCE_LINUX || JUCE_BSD
+    // Several signals before the loop came round are one request.
+    char bytes[64];
+
+    while (::read (pipeEnds[0], bytes, sizeof (bytes)) > 0)
+    {
+    }
+
+    if (onQuit != nullptr)
+        onQuit();
+   #endif
+}
