@@ -27,11 +27,11 @@ if(KEYSTEAD_SANITIZE)
     # A finding must fail the run, not just print a line.
     if("undefined" IN_LIST keystead_sanitizers)
         list(APPEND keystead_sanitize_flags -fno-sanitize-recover=undefined)
-        # JUCE's GIF decoder indexes its code buffer at -2 and -1 (fields of the same object) when
-        # it decodes the dragging-hand cursor that the dials' and bars' pointer shows; the array
-        # bounds check would stop every window test there. Only that module goes without it.
+        # JUCE's GIF decoder indexes its code table below zero; on X11 it decodes the framework's
+        # own dragging-hand cursor picture, so every component with that cursor would stop the
+        # run. JUCE's graphics module alone is built without the array-bounds check.
         set_source_files_properties(${JUCE_MODULES_DIR}/juce_graphics/juce_graphics.cpp
-            PROPERTIES COMPILE_OPTIONS -fno-sanitize=bounds)
+                                    PROPERTIES COMPILE_OPTIONS -fno-sanitize=bounds)
     endif()
 
     # Directory-wide, before any target exists, so JUCE, our libraries, the program and the

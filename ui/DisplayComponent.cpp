@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/KeysteadProcessor.h"
+#include "ui/AsyncRepaint.h"
 #include "ui/MovableVerticalBar.h"
 #include "ui/NewChordThread.h"
 #include "ui/PointComponent.h"
@@ -72,6 +73,9 @@ Strip::DisplayComponent (KeysteadEditor& owner, KeysteadProcessor* processor,
       noChordBar (*noChordBarHolder),
       newChordThread (std::make_unique<NewChordThread> (*this))
 {
+    // Six repaints a halo, delivered within milliseconds: this holds a burst of chords.
+    pendingRepaints.reserve (32);
+
     goodBar.partnerBar = &noChordBar;
     noChordBar.partnerBar = &goodBar;
 
@@ -108,6 +112,10 @@ Strip::~DisplayComponent()
     JUCE_ASSERT_MESSAGE_THREAD
 
     newChordThread->stopThread (-1);
+
+    // Each one leaves the list as it is deleted; the thread that adds them has ended.
+    while (! pendingRepaints.empty())
+        delete pendingRepaints.back();
 
     for (auto& point : points)
         point.reset();

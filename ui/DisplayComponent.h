@@ -13,8 +13,8 @@ public:
     DisplayComponent (KeysteadEditor& editor, KeysteadProcessor* processor,
                       int goodNoMetronome, int noChordNoMetronome);
 
-    /** Stops the halo thread and deletes every point; repaint messages still on their way find
-        the strip gone and do nothing. */
+    /** Stops the halo thread, deletes every point and the repaint messages still on their way,
+        so none of them is ever delivered to a strip that has gone. */
     ~DisplayComponent() override;
 
     void paint (juce::Graphics& g) override;
@@ -61,9 +61,16 @@ public:
     std::array<std::unique_ptr<PointComponent>, numPoints> points;
 
 private:
-    // Made here, on the message thread, so that the weak references the halo thread and the
-    // audio thread take to the strip only ever share it.
+    friend class NewChordThread;
+
+    // Made here, on the message thread, so that the weak references the audio thread takes to
+    // the strip (for chords on their way) only ever share it.
     const juce::Component::SafePointer<DisplayComponent> weakSelf { this };
+
+    // The repaint messages the halo thread has posted and the message loop not yet delivered.
+    // Taken by the halo thread and the message thread, never by the audio thread.
+    juce::CriticalSection pendingRepaintsLock;
+    std::vector<juce::AsyncUpdater*> pendingRepaints;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DisplayComponent)
 };

@@ -23,7 +23,7 @@ void ChordThread::run()
         if (threadShouldExit())
             return;
 
-        (new AsyncRepaint (&display))->triggerAsyncUpdate();
+        (new AsyncRepaint (display))->triggerAsyncUpdate();
 
         if (step < 1)
             return;

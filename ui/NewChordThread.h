@@ -14,8 +14,7 @@ public:
 
     void run() override;
 
-    /** A repaint of the strip posted by the thread; deletes itself once delivered, and repaints
-        nothing if the strip has gone. */
+    /** A repaint of the strip posted by the thread; deletes itself once delivered. */
     class AsyncRepaint;
 
     static constexpr int firstStep = 5;
