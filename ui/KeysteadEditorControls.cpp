@@ -32,7 +32,8 @@ namespace
         if (std::isnan (tempo))
             return (double) KeysteadProcessor::defaultTempo;
 
-        return juce::jlimit ((double) KeysteadProcessor::minimumTempo, (double) KeysteadProcessor::maximumTempo, tempo);
+        using Engine = KeysteadProcessor;
+        return juce::jlimit ((double) Engine::minimumTempo, (double) Engine::maximumTempo, tempo);
     }
 
     /** One click at the new volume from the next block on. While the metronome runs, the last

@@ -31,11 +31,26 @@ for i in $(seq 1 50); do
 done
 [ "$(jack_lsp | grep -c '^JUCEJack:out_[12]$' || true)" -eq 2 ] || fail "the program opened no JACK ports"
 
-# The editor lies under the menu bar, at the bottom of the window. The reveal takes about 2.5 s;
-# the controls take no clicks before it.
+# The editor lies under the menu bar, at the bottom of the window.
 top=$((WIN_HEIGHT - 564))
 click_at() { xdotool mousemove --window "$WINDOW" "$1" $(($2 + top)) click 1; sleep 0.3; }
-sleep 3.5
+
+# The controls take clicks once the reveal (about 2.5 s) has shown them: wait until the START
+# button's dark lower wall (80, 119 in the editor) is on screen, then for the reveal's last steps.
+revealed=""
+for i in $(seq 1 80); do
+    sleep 0.25
+    import -window "$WINDOW" "$home/shot.png" 2>/dev/null || continue
+    wall=$(convert "$home/shot.png" -depth 8 rgb:- | python3 -c '
+import sys
+w, x, y, data = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3]), sys.stdin.buffer.read()
+i = (y * w + x) * 3
+print(round(0.299 * data[i] + 0.587 * data[i + 1] + 0.114 * data[i + 2]))
+' "$WIN_WIDTH" 80 $((119 + top)))
+    [ "$wall" -lt 150 ] && { revealed=yes; break; }
+done
+[ -n "$revealed" ] || fail "the controls were not revealed (luma ${wall:-none} at the START button)"
+sleep 1.5
 
 # record SECONDS NAME: what the program sends to JACK, as 16-bit stereo.
 record() { jack_rec -f "$home/$2.wav" -d "$1" -b 16 JUCEJack:out_1 JUCEJack:out_2 >/dev/null 2>&1; }

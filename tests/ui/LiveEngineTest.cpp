@@ -7,6 +7,7 @@
 #include "ControlsTestSupport.h"
 #include "DisplayTestSupport.h"
 #include "support/ProcessorHarness.h"
+#include "ui/NewChordThread.h"
 #include "ui/PointComponent.h"
 #include "ui/ShortLigthedNewPoint.h"
 
@@ -121,6 +122,10 @@ TEST (LiveEngine, JudgedChordsBecomePointsAndRefreshTheChordPanel)
     EXPECT_EQ (std::count_if (e.chordDisplay->points.begin(), e.chordDisplay->points.end(),
                               [] (auto& p) { return p != nullptr; }), 6);
     EXPECT_EQ (e.notesCountLabel->getText(), "");
+
+    // The newest point's halo ends and its last repaint messages are delivered.
+    EXPECT_TRUE (pump ([&] { return ! e.chordDisplay->newChordThread->isThreadRunning(); }));
+    pump ([] { return false; }, 100);
 }
 
 TEST (LiveEngine, ClosingTheEditorWhileBlocksComeStopsTheNewsAndNotTheJudging)
