@@ -72,12 +72,10 @@ void EditorHandOvers::NewDot (juce::AudioProcessorEditor& editor, float offsetFr
 juce::Point<int> EditorHandOvers::NewDotCentre (float offsetFromReference, float dotRadius,
                                                 int width, int height) noexcept
 {
-    const auto angle = (float) (KeysteadEditor::PI_OVER_2 * (double) (4.0f * offsetFromReference));
-    const float across = 1.0f + dotRadius * std::sin (angle);
-    const float down = 1.0f - dotRadius * std::cos (angle);
-
-    return { (int) (float) ((double) across * (width * 0.5)),
-             (int) (float) ((double) down * (height * 0.5)) };
+    // The halo sits where the display will draw the dot, truncated to whole pixels.
+    const auto at = KeysteadEditor::S1ListDisplayComponent::DotPosition (offsetFromReference, dotRadius,
+                                                                         width, height);
+    return { (int) at.x, (int) at.y };
 }
 
 void EditorHandOvers::PhaseDisplayUpdate (juce::AudioProcessorEditor& editor)

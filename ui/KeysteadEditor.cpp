@@ -122,6 +122,8 @@ KeysteadEditor::KeysteadEditor (juce::AudioProcessor& processorToEdit,
     SetGuiForDependingOnTempo (tempoMode);
 
     metronomeButton->setToggleState (metronomeMode, juce::dontSendNotification);
+    // The mode's half was set up before the switch had its state; its caption follows the switch.
+    metronomeVolumeCaption->setEnabled (tempoMode && metronomeMode);
 
     setSize (editorWidth, editorHeight);
 

@@ -93,6 +93,10 @@ void KeysteadEditor::ShowStoppedLook()
 
     tempoOnButton->setEnabled (true);
     tempoOffButton->setEnabled (true);
+    // A blink that START asked to end may still be finishing its last wait; a start would then
+    // do nothing and the button would stay still. Ending it first is quick: the stop wakes it.
+    if (startButton->threadShouldExit())
+        startButton->stopThread (-1);
     startButton->startThread();
     instructionLabel->signalThreadShouldExit();
     instructionLabel->setVisible (false);
@@ -108,6 +112,9 @@ void KeysteadEditor::ShowRunningLook()
     resultLabel->signalThreadShouldExit();
     resultLabel->setVisible (false);
     instructionLabel->setVisible (true);
+    // As for START's blink: an instruction told to end must have ended before it can restart.
+    if (instructionLabel->threadShouldExit())
+        instructionLabel->stopThread (-1);
     instructionLabel->startThread();
     startButton->signalThreadShouldExit();
 }

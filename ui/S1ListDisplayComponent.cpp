@@ -43,7 +43,9 @@ juce::Point<float> Display::DotPosition (float offsetFromReference, float radius
 void Display::paint (juce::Graphics& g)
 {
     auto* engine = dynamic_cast<KeysteadProcessor*> (&processor);
-    if (engine == nullptr)
+    // Dots from before a reset that the audio thread has not carried out yet are already gone
+    // for the player, as the result labels are.
+    if (engine == nullptr || engine->IsResetPending())
         return;
 
     auto& list = engine->s1List;

@@ -106,6 +106,11 @@ void KeysteadEditor::TwinklelingLabel::playInstruction()
 
 void KeysteadEditor::TwinklelingLabel::handleAsyncUpdate()
 {
+    // A step posted just before the owner ended the animation must not bring the label back
+    // (a "middling" over the running instruction after a quick STOP and START).
+    if (threadShouldExit())
+        return;
+
     const int currentStep = step;
 
     switch (mode.load())

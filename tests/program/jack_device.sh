@@ -22,7 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-jackd -r -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
+jackd -r -t 5000 -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
 jack_pid=$!
 for i in $(seq 1 100); do
     jack_lsp >/dev/null 2>&1 && break

@@ -16,7 +16,7 @@ jack_pid=""
 trap 'kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true; [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null;
       wait 2>/dev/null || true; rm -rf "$home"' EXIT
 
-jackd -r -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
+jackd -r -t 5000 -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
 jack_pid=$!
 for i in $(seq 1 100); do
     jack_lsp >/dev/null 2>&1 && break
@@ -53,7 +53,11 @@ done
 sleep 1.5
 
 # record SECONDS NAME: what the program sends to JACK, as 16-bit stereo.
-record() { jack_rec -f "$home/$2.wav" -d "$1" -b 16 JUCEJack:out_1 JUCEJack:out_2 >/dev/null 2>&1; }
+# A recorder that the server dropped for being late (a loaded machine) would wait for ever.
+record() {
+    timeout -s KILL $(($1 + 10)) jack_rec -f "$home/$2.wav" -d "$1" -b 16 JUCEJack:out_1 JUCEJack:out_2 \
+        >/dev/null 2>&1 || fail "recording $2 did not finish"
+}
 
 # Onsets in a recording, in seconds: where the signal rises above a threshold after at least
 # 100 ms below it.

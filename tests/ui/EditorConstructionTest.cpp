@@ -142,6 +142,7 @@ TEST (EditorConstruction, ShowsTheEnginesValuesWithoutWritingBackOrPlaying)
         EXPECT_EQ (e.tempoOnButton->getToggleState(), row.tempoMode != 0);
         EXPECT_EQ (e.tempoOffButton->getToggleState(), row.tempoMode == 0);
         EXPECT_EQ (e.metronomeButton->getToggleState(), row.metronomeMode != 0);
+        EXPECT_EQ (e.metronomeVolumeCaption->isEnabled(), row.tempoMode != 0 && row.metronomeMode != 0);
         EXPECT_TRUE (e.stopButton->getToggleState() && ! e.startButton->getToggleState());
         EXPECT_EQ (e.tempoSlider->getValue(), row.tempoShown);
         EXPECT_NEAR (e.metronomeVolumeSlider->getValue(), row.clickShown, 1e-6);

@@ -156,6 +156,31 @@ TEST (EditorControls, StartWhileRunningRestartsTheMeasurement)
     EXPECT_TRUE (e.startButton->isThreadRunning());
 }
 
+TEST (EditorControls, QuickStopAndStartKeepTheirLooks)
+{
+    EditorFixture f;
+    auto& e = f.openStill();
+    ProcessorHarness harness (f.engine);
+
+    // START then STOP at once: the blink that START ended is restarted, not left still.
+    e.ShowStoppedLook();
+    ASSERT_TRUE (e.startButton->isThreadRunning());
+    e.startButton->setToggleState (true, juce::sendNotificationSync);
+    e.stopButton->setToggleState (true, juce::sendNotificationSync);
+    EXPECT_TRUE (e.startButton->isThreadRunning() && ! e.startButton->threadShouldExit());
+
+    // STOP with a middling result, then START before its step has been shown: the result stays
+    // hidden under the running instruction, and the instruction's animation runs again.
+    click (*e.startButton);
+    harness.processBlock();
+    setStatistics (f.engine, 10, 312.6f, 40.0f, 1);
+    e.stopButton->setToggleState (true, juce::sendNotificationSync);
+    e.startButton->setToggleState (true, juce::sendNotificationSync);
+    pump ([] { return false; }, 300);
+    EXPECT_FALSE (e.resultLabel->isVisible());
+    EXPECT_TRUE (e.instructionLabel->isVisible() && e.instructionLabel->isThreadRunning());
+}
+
 TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
 {
     // The dial's bad limit is scaled by the ratio (the values are chosen clear of its bounds).

@@ -74,6 +74,12 @@ TEST (PhaseDots, EachDotLiesAtItsOffsetFromTheReferenceAndFadesWithAge)
     setList (f.engine, -1.0f, 300, { S1Float (0.1f, 300, 0.8f) });
     const auto empty = dots.createComponentSnapshot (dots.getLocalBounds(), false);
     EXPECT_TRUE (regionMatches (empty, empty.getBounds(), juce::Image (juce::Image::ARGB, 171, 171, true)));
+
+    // A reset asked for and not yet carried out by an audio block: the old dots are gone already.
+    setList (f.engine, 0.1f, 300, { S1Float (0.1f, 300, 0.8f) });
+    f.engine.ResetLists();
+    const auto afterReset = dots.createComponentSnapshot (dots.getLocalBounds(), false);
+    EXPECT_TRUE (regionMatches (afterReset, afterReset.getBounds(), juce::Image (juce::Image::ARGB, 171, 171, true)));
 }
 
 TEST (PhaseDots, HaloGrowsAndFadesAroundTheTruncatedCentre)
