@@ -11,27 +11,17 @@ source "$(dirname "$0")/lib/keystead.bash"
 command -v jackd >/dev/null || fail "jackd is not installed (scripts/setup.sh installs jackd2)"
 
 home=$(mktemp -d)
-# A server of our own, so nothing else on the machine is touched.
-export JACK_DEFAULT_SERVER="keystead-test-$$"
-jack_pid=""
+JACK_PID=""
 cleanup() {
     kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true
-    [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null
+    [ -n "$JACK_PID" ] && kill "$JACK_PID" 2>/dev/null
     wait 2>/dev/null || true
     rm -rf "$home"
 }
 trap cleanup EXIT
 
-jackd -r -t 5000 -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
-jack_pid=$!
-for i in $(seq 1 100); do
-    jack_lsp >/dev/null 2>&1 && break
-    kill -0 "$jack_pid" 2>/dev/null || { cat "$home/jackd.log"; fail "jackd did not start"; }
-    sleep 0.1
-done
+start_jack_server "$home" "keystead-test-$$"
 [ "$(jack_samplerate)" = "48000" ] || fail "the server runs at $(jack_samplerate) Hz"
-
-program_ports() { jack_lsp | grep -c '^JUCEJack:out_[12]$' || true; }
 
 start_program "$home"
 sleep 1

@@ -11,25 +11,18 @@ source "$(dirname "$0")/lib/keystead.bash"
 command -v jackd >/dev/null || fail "jackd is not installed (scripts/setup.sh installs jackd2)"
 
 home=$(mktemp -d)
-export JACK_DEFAULT_SERVER="keystead-clicks-$$"
-jack_pid=""
-trap 'kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true; [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null;
+JACK_PID=""
+trap 'kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true; [ -n "$JACK_PID" ] && kill "$JACK_PID" 2>/dev/null;
       wait 2>/dev/null || true; rm -rf "$home"' EXIT
 
-jackd -r -t 5000 -d dummy -r 48000 -p 512 >"$home/jackd.log" 2>&1 &
-jack_pid=$!
-for i in $(seq 1 100); do
-    jack_lsp >/dev/null 2>&1 && break
-    kill -0 "$jack_pid" 2>/dev/null || { cat "$home/jackd.log"; fail "jackd did not start"; }
-    sleep 0.1
-done
+start_jack_server "$home" "keystead-clicks-$$"
 
 start_program "$home"
 for i in $(seq 1 50); do
-    [ "$(jack_lsp | grep -c '^JUCEJack:out_[12]$' || true)" -eq 2 ] && break
+    [ "$(program_ports)" -eq 2 ] && break
     sleep 0.1
 done
-[ "$(jack_lsp | grep -c '^JUCEJack:out_[12]$' || true)" -eq 2 ] || fail "the program opened no JACK ports"
+[ "$(program_ports)" -eq 2 ] || fail "the program opened no JACK ports"
 
 # The editor lies under the menu bar, at the bottom of the window.
 top=$((WIN_HEIGHT - 564))

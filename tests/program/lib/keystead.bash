@@ -161,3 +161,21 @@ for v in ET.parse(sys.argv[1]).getroot().findall("VALUE"):
     print(v.get("name"))
 PY
 }
+
+# start_jack_server HOME NAME: a JACK server of the test's own on the dummy driver at 48000 Hz,
+# so nothing else on the machine is touched; sets JACK_PID. The long client timeout keeps a
+# loaded machine from dropping the program or the recorder.
+start_jack_server() {
+    local i
+    export JACK_DEFAULT_SERVER="$2"
+    jackd -r -t 5000 -d dummy -r 48000 -p 512 >"$1/jackd.log" 2>&1 &
+    JACK_PID=$!
+    for i in $(seq 1 100); do
+        jack_lsp >/dev/null 2>&1 && break
+        kill -0 "$JACK_PID" 2>/dev/null || { cat "$1/jackd.log"; fail "jackd did not start"; }
+        sleep 0.1
+    done
+}
+
+# How many of the program's two JACK output ports exist.
+program_ports() { jack_lsp | grep -c '^JUCEJack:out_[12]$' || true; }
