@@ -87,7 +87,7 @@ TEST (EngineFuzz, RandomMidiBlockSizesAndSettingsNeverBreakTheEngine)
             case 7: engine.noChordNoMetronome = pick (100, 0, -100, 500, std::numeric_limits<int>::min()); break;
             case 8: engine.SetIsRunning (random() % 4 != 0); break;
             case 9: engine.ResetLists(); break;
-            case 10: engine.AskToPlayBuffer (pick (-1, 0, 1, 3)); break;  // not the click, which would restart the beat
+            case 10: engine.AskToPlayBuffer (pick (-1, 0, 1, 3)); break;  // not the click: it restarts the beat
             case 11: engine.filterMidiRange = random() % 2 == 0; engine.lowestNote = (int) (random() % 128); break;
             default: break;
         }

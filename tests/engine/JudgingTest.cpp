@@ -123,7 +123,7 @@ TEST (RecentPhaseList, MatchesAPlainModelAndTheBruteForceReference)
             if (crowded || step + 1 == steps)
             {
                 list.UpdateReference();
-                ASSERT_EQ (list.reference.value, bruteForceReference (v, window)) << "trial " << trial << " step " << step;
+                ASSERT_EQ (list.reference.value, bruteForceReference (v, window)) << "trial " << trial << ", " << step;
             }
         }
     }
@@ -222,7 +222,7 @@ namespace
 
             for (auto& n : notes)
             {
-                if ((! good.empty() || ! bad.empty()) && (float) (n.at - std::max (latest (good), latest (bad))) > half)
+                if (! (good.empty() && bad.empty()) && (float) (n.at - std::max (latest (good), latest (bad))) > half)
                     close();
 
                 const float p = phase (n.at), r = reference, d = distance (p, r);
@@ -280,7 +280,7 @@ TEST (ChordMode, ChordsAreGroupedJudgedAndForgivenAsPlayed)
     struct Case { juce::int64 from; std::vector<std::pair<int, int>> msAndNotes; Outcome expected; int block = 512; };
     const Case cases[] = {
         { 1000, { { 0, 60 } }, {} },
-        { 500, { { 0, 60 }, { 1, 64 } }, { 1, 0, 1.0f, 1.0f, {} } },             // across a block boundary: judged once
+        { 500, { { 0, 60 }, { 1, 64 } }, { 1, 0, 1.0f, 1.0f, {} } },            // across a block boundary: judged once
         { 1000, { { 0, 60 }, { 10, 64 }, { 40, 67 } }, { 1, 0, 35.0f, 35.0f, {} } },
         { 1000, { { 0, 60 }, { 84, 64 }, { 90, 67 } }, {} },                      // spread (84 + 90) / 2 = 87 ms
         // Spread 85 ms, but 150 ms long.
