@@ -10,13 +10,11 @@ static Display* display = nullptr;
 bool connectToXServer()
 {
     XSetErrorHandler (ignoreXError);
-
     const bool haveDisplay = juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isNotEmpty();
 
     for (int attempt = 0; display == nullptr && attempt < 50 && haveDisplay; ++attempt)
         if ((display = XOpenDisplay (nullptr)) == nullptr)
             juce::Thread::sleep (100);
-
     return display != nullptr;
 }
 

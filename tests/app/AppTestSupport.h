@@ -9,16 +9,12 @@
 #include "app/KeysteadMainWindow.h"
 #include "engine/KeysteadProcessor.h"
 
-// Makes this process's own connection to the X server once, waiting up to five seconds for the
-// server, with an error handler that ignores errors: under a bare X server (no window manager)
-// the first unknown atom would make Xlib's default handler end the process.
+// Connects once, waiting up to five seconds, ignoring X errors: under a bare X server the first
+// unknown atom would make Xlib's default handler end the process.
 bool connectToXServer();
+bool isShownByX (juce::Component& window);  // mapped and viewable
 
-// Whether the X server shows the window (its native window is mapped and viewable).
-bool isShownByX (juce::Component& window);
-
-// Each test runs with a connection to the X server and a fresh, empty home folder, where the
-// settings file goes.
+// Each test runs with a connection to the X server and a fresh, empty home folder for the settings.
 class AppTest : public ::testing::Test
 {
 protected:
@@ -32,12 +28,11 @@ protected:
             << "no X server";
     }
 
-    // The application built and initialised as the framework's entry does it; at the end it is
-    // shut down and deleted, as the entry does after its message loop.
+    // The application initialised, and at the end shut down and deleted, as the framework's entry does.
     template <typename Application = KeysteadApplication>
     static auto start()
     {
-        // Marks the process as an application, which the framework's application base requires.
+        // The framework's application base requires the process to be marked as an application.
         juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
         const auto end = [] (ZibStandAloneApplication* a)
         {
@@ -66,10 +61,8 @@ protected:
     static juce::MemoryBlock fileWith (std::initializer_list<std::pair<std::string, std::string>> values)
     {
         std::string text ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n");
-
         for (const auto& [key, value] : values)
             text += "  <VALUE name=\"" + key + "\" val=\"" + value + "\"/>\n";
-
         return bytesOf (text + "</PROPERTIES>\n");
     }
 

@@ -2,35 +2,33 @@
 
 #include "EngineTestSupport.h"
 
-// The engine's tests open a recording editor in place of the user interface's.
 using enginetest::RecordingEditor;
+
+static RecordingEditor& recorder (juce::AudioProcessorEditor& e) { return dynamic_cast<RecordingEditor&> (e); }
 
 juce::AudioProcessorEditor* EditorHandOvers::CreateEditor (KeysteadProcessor& engine)
 {
     return new RecordingEditor (engine);
 }
 
-void EditorHandOvers::NoteOnSignal (juce::AudioProcessorEditor& editor)
+void EditorHandOvers::NoteOnSignal (juce::AudioProcessorEditor& e) { recorder (e).record (RecordingEditor::noteOn); }
+
+void EditorHandOvers::ChordSpreadSignal (juce::AudioProcessorEditor& e, float spreadMs)
 {
-    dynamic_cast<RecordingEditor&> (editor).record (RecordingEditor::noteOn);
+    recorder (e).record (RecordingEditor::chordSpread, spreadMs);
 }
 
-void EditorHandOvers::ChordSpreadSignal (juce::AudioProcessorEditor& editor, float spreadMs)
+void EditorHandOvers::NewDot (juce::AudioProcessorEditor& e, float offset, float)
 {
-    dynamic_cast<RecordingEditor&> (editor).record (RecordingEditor::chordSpread, spreadMs);
+    recorder (e).record (RecordingEditor::newDot, offset);
 }
 
-void EditorHandOvers::NewDot (juce::AudioProcessorEditor& editor, float offsetFromReference, float dotRadius)
+void EditorHandOvers::PhaseDisplayUpdate (juce::AudioProcessorEditor& e)
 {
-    dynamic_cast<RecordingEditor&> (editor).record (RecordingEditor::newDot, offsetFromReference, dotRadius);
+    recorder (e).record (RecordingEditor::phaseDisplay);
 }
 
-void EditorHandOvers::PhaseDisplayUpdate (juce::AudioProcessorEditor& editor)
+void EditorHandOvers::TempoChange (juce::AudioProcessorEditor& e, double newTempo, double)
 {
-    dynamic_cast<RecordingEditor&> (editor).record (RecordingEditor::phaseDisplay);
-}
-
-void EditorHandOvers::TempoChange (juce::AudioProcessorEditor& editor, double newTempo, double oldTempo)
-{
-    dynamic_cast<RecordingEditor&> (editor).record (RecordingEditor::tempoChange, newTempo, oldTempo);
+    recorder (e).record (RecordingEditor::tempoChange, newTempo);
 }

@@ -15,51 +15,48 @@ namespace enginetest
 {
     constexpr int samplesPerMs = 48, beat = 24000;  // at 48000 Hz and 120 beats per minute
 
-    /** The editor the engine's tests open (their own side of the hand-overs builds it): it
-        records every hand-over, and can hold one open on request. */
+    /** The editor the engine's tests open: it records every hand-over, and can hold one open. */
     struct RecordingEditor : public juce::AudioProcessorEditor
     {
         enum Kind { noteOn, chordSpread, newDot, phaseDisplay, tempoChange };
-        struct HandOver { Kind kind; double first, second; };
 
         explicit RecordingEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (10, 10); }
 
-        void record (Kind kind, double first = 0.0, double second = 0.0)
+        void record (Kind kind, double value = 0.0)
         {
             inside = true;
             while (holdCalls.load())
                 std::this_thread::yield();
-            handOvers.push_back ({ kind, first, second });
+            handOvers.push_back ({ kind, value });
             inside = false;
         }
 
         std::vector<double> valuesOf (Kind kind) const
         {
             std::vector<double> v;
-            for (const auto& h : handOvers)
-                if (h.kind == kind)
-                    v.push_back (h.first);
+            for (const auto& [k, value] : handOvers)
+                if (k == kind)
+                    v.push_back (value);
             return v;
         }
 
-        std::vector<HandOver> handOvers;
+        std::vector<std::pair<Kind, double>> handOvers;
         std::atomic<bool> holdCalls { false }, inside { false };
     };
 
     struct TimedNote { juce::int64 at; int noteNumber; };  // samples from the first block after START
 
-    /** What a performance left: the statistics and every boo request made (true: attenuated). */
+    /** The statistics and every boo request made (true: attenuated). */
     struct Outcome
     {
         int counted = 0, worst = 0;
         float sumMs = 0.0f, maxMs = 0.0f;
         std::vector<bool> boos;
-        auto tied() const { return std::tie (counted, worst, sumMs, maxMs, boos); }  // compared and printed as one
+        auto tied() const { return std::tie (counted, worst, sumMs, maxMs, boos); }
     };
 
-    /** Starts the engine in the mode and plays the notes (sorted by time) in blocks whose lengths
-        cycle through blockLengths, until `until` samples have been processed. With allocations,
-        counts the heap allocations of the blocks in the second half, once the lists have grown. */
+    /** Plays the sorted notes in the mode, in blocks cycling through blockLengths, up to `until`;
+        counts the allocations of the second half's blocks, once the lists have grown. */
     inline Outcome perform (KeysteadProcessor& engine, int tempoMode, const std::vector<TimedNote>& notes,
                             juce::int64 until, const std::vector<int>& blockLengths = { 512 },
                             size_t* allocations = nullptr, const std::function<void()>& afterEachBlock = {})
@@ -94,8 +91,8 @@ namespace enginetest
         return out;
     }
 
-    /** Groups of one to four notes up to 40 ms apart near each of `intervals` intervals of sub
-        notes per beat of B samples; some intervals left out, some groups far off. */
+    /** Groups of one to four notes up to 40 ms apart near most of `intervals` intervals of a beat
+        of B samples split in sub; some groups far off. */
     inline std::vector<TimedNote> randomPerformance (std::mt19937& random, int B, int sub, int intervals)
     {
         const double interval = (double) B / sub;

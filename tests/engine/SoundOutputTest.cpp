@@ -16,7 +16,8 @@ TEST (PlayBuffer, MixesEachRequestFromItsSampleAndRetiresItInTheRightBlock)
     const Case cases[] = {
         { 0, 2, 1000, { { 300, false } }, 1, { { 0, 299, 0 }, { 0, 300, 1000 * boo }, { 1, 511, 2211 * boo } }, 1 },
         // Mono on both sides.
-        { 2, 1, 100, { { 1000, false } }, 2, { { 0, 487, 0 }, { 0, 488, 1000 * click }, { 1, 511, 1023 * click } }, 1 },
+        { 2, 1, 100, { { 1000, false } }, 2, { { 0, 487, 0 }, { 0, 488, 1000 * click }, { 1, 511, 1023 * click } },
+          1 },
         { 0, 2, 2000, { { 0, true }, { 1034, false } }, 3,
           { { 0, 9, 2033 * quiet }, { 0, 10, 2034 * quiet + 1000 * boo }, { 1, 10, 3034 * quiet + 2000 * boo } }, 2 },
         // Retired in the block of its last sample, also when that is the block's last.
@@ -47,7 +48,7 @@ TEST (PlayBuffer, MixesEachRequestFromItsSampleAndRetiresItInTheRightBlock)
         for (const auto& p : c.probes)
             EXPECT_EQ (out.getSample (p.channel, p.sample), p.value)
                 << "sound " << c.sound << " clip " << c.length << " sample " << p.sample;
-        EXPECT_EQ (engine.playRequests[(size_t) c.sound].size(), c.left) << "sound " << c.sound << " clip " << c.length;
+        EXPECT_EQ (engine.playRequests[(size_t) c.sound].size(), c.left) << "sound " << c.sound << ", " << c.length;
     }
 }
 
@@ -73,7 +74,7 @@ TEST (Clips, EmbeddedClipsDecodeAtTheDeviceRateAndResampleByTheLengthRule)
     }
 
     // A stereo tone keeps its pitch and sides; 48000 samples become 44101.
-    auto tone = [] (int i, double rate) { return std::sin (2.0 * juce::MathConstants<double>::pi * 440.0 * i / rate); };
+    auto tone = [] (int i, double rate) { return std::sin (juce::MathConstants<double>::twoPi * 440.0 * i / rate); };
     juce::AudioBuffer<float> input (2, 48000), output (5, 3);
     for (int i = 0; i < 48000; ++i)
         for (int c : { 0, 1 })
