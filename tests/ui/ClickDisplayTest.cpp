@@ -227,7 +227,8 @@ TEST (ClickDial, PaintDrawsTheWedgesAtTheModesAlpha)
 
         const auto band = at (acrossGood);
         const bool mixed = band.getRed() > good.getRed() + 20 && band.getGreen() > bad.getGreen() + 20;
-        EXPECT_TRUE (row.gradient ? mixed : (bool) near (band, overWhite (bad, row.alpha))) << band.toDisplayString (true);
+        EXPECT_TRUE (row.gradient ? mixed : (bool) near (band, overWhite (bad, row.alpha)))
+            << band.toDisplayString (true);
 
         // The radius at +G is drawn in black at the mode's alpha.
         int darkest = 255;
