@@ -41,7 +41,12 @@ start_program() {
     [ -n "$WINDOW" ] || fail "no window titled Keystead appeared"
     now=$(date +%s%N)
     STARTUP_MS=$(( (now - start) / 1000000 ))
-    eval "$(xdotool getwindowgeometry --shell "$WINDOW" | sed 's/^/WIN_/')"
+    # A window can be mapped at a small first size and given its own a moment later.
+    for i in $(seq 1 100); do
+        eval "$(xdotool getwindowgeometry --shell "$WINDOW" | sed 's/^/WIN_/')"
+        [ "$WIN_WIDTH" -gt 128 ] && [ "$WIN_HEIGHT" -gt 128 ] && break
+        sleep 0.05
+    done
 }
 
 # Resident memory of the running program in kB.
@@ -61,9 +66,12 @@ open_menu() {
     local attempt
     before=$(viewable_windows | awk '{ print $1 }')
     sleep 0.3
-    # A program built with sanitizers can still be busy with its start when the window maps,
-    # and a click it is too busy to take is lost: a user would click again, and so do we.
+    # A pop-up menu closes at once unless one of the program's windows has the keyboard focus,
+    # which no window manager hands out here: the window is given it first, as a user's click
+    # on its title bar would. A click lost to a busy start is given again, as a user would.
     for attempt in 1 2 3; do
+        xdotool windowfocus "$WINDOW" 2>/dev/null || true
+        sleep 0.1
         xdotool mousemove $((WIN_X + 20)) $((WIN_Y + 12)) click 1
         for i in $(seq 1 60); do
             line=$(new_windows "$before" | head -n 1)
