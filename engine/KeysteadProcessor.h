@@ -211,6 +211,12 @@ public:
     std::array<std::vector<IntAndBool>, numSounds> playRequests;
     std::array<juce::AudioBuffer<float>, numSounds> soundBuffers;
 
+    // Working values read from fields that a settings file or the controls may have filled with
+    // anything; each is brought into its usable range first. The editor rescales its dial with
+    // the same values, so that its limits keep the milliseconds the engine judges with.
+    double CurrentTempo() const noexcept;
+    int CurrentSubdivisor() const noexcept;
+
 private:
     /** The reset that ResetLists asks for, carried out on the audio thread. */
     void PerformRequestedReset();
@@ -227,10 +233,6 @@ private:
     /** A note-on with a velocity above zero; malformed events are not. */
     static bool IsNoteOn (const juce::MidiMessageMetadata& event) noexcept;
 
-    // Working values read from fields that a settings file or the controls may have filled with
-    // anything; each is brought into its usable range first.
-    double CurrentTempo() const noexcept;
-    int CurrentSubdivisor() const noexcept;
     int BeatLength() const noexcept;
     float MillisecondsOf (float distance) const noexcept;
 

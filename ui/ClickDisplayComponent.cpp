@@ -62,12 +62,8 @@ Dial::EngineView Dial::ReadEngine() const
     if (engine == nullptr)
         return { (double) P::defaultTempo, P::defaultSubdivisor, true };
 
-    // A settings file can hold anything: the dial works with what the engine would work with.
-    const double tempo = engine->tempo;
-    const double usable = std::isnan (tempo) ? (double) P::defaultTempo
-                                             : juce::jlimit ((double) P::minimumTempo, (double) P::maximumTempo, tempo);
-    return { usable, juce::jlimit (P::minimumSubdivisor, P::maximumSubdivisor, engine->subdivisor.load()),
-             engine->tempoMode != 0 };
+    // A settings file can hold anything: the dial works with what the engine works with.
+    return { engine->CurrentTempo(), engine->CurrentSubdivisor(), engine->tempoMode != 0 };
 }
 
 void Dial::CircleSizeSecondsHasChanged (float ratio)

@@ -56,7 +56,7 @@ void EditorHandOvers::NewDot (juce::AudioProcessorEditor& editor, float offsetFr
     // note: the halo is built and started in the message loop, where it would attach itself to
     // the display in its first update anyway. Here only a short message is posted.
     using Display = KeysteadEditor::S1ListDisplayComponent;
-    const juce::Component::SafePointer<Display> target (keysteadEditor->s1ListDisplay.get());
+    const juce::Component::SafePointer<Display> target (keysteadEditor->s1ListDisplay->weakSelf);
 
     juce::MessageManager::callAsync ([target, offsetFromReference, dotRadius]
     {

@@ -180,5 +180,8 @@ private:
                          int goodNoMetronome, int noChordNoMetronome,
                          RelaxedAtomic<float>& goodMetronome, RelaxedAtomic<float>& noChordMetronome);
 
+    /** The reveal thread's short steps up to that step, one update each; false once asked to end. */
+    bool RevealStepsUntil (int step);
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KeysteadEditor)
 };

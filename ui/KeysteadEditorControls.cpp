@@ -24,18 +24,6 @@ namespace
         label.setColour (juce::Label::textColourId, colour);
     }
 
-    /** The tempo the engine really works with: a settings file may have left anything in the
-        field, and a ratio taken from a tempo the engine never used would distort the dial's limits
-        (which are saved with the settings). */
-    double workingTempo (double tempo)
-    {
-        if (std::isnan (tempo))
-            return (double) KeysteadProcessor::defaultTempo;
-
-        using Engine = KeysteadProcessor;
-        return juce::jlimit ((double) Engine::minimumTempo, (double) Engine::maximumTempo, tempo);
-    }
-
     /** One click at the new volume from the next block on. While the metronome runs, the last
         click request is the beat clock's latest beat: the preview goes in before it, so that the
         beat goes on where it was instead of restarting from the moment the slider was let go. */
@@ -134,8 +122,7 @@ void KeysteadEditor::buttonClicked (juce::Button* button)
             continue;
 
         const int notesPerBeat = (int) i + 1;
-        const int previous = juce::jlimit (KeysteadProcessor::minimumSubdivisor, KeysteadProcessor::maximumSubdivisor,
-                                           engine->subdivisor.load());
+        const int previous = engine->CurrentSubdivisor();
 
         // The dial's limits keep their milliseconds; the clicks stay on the beat.
         const float ratio = (float) notesPerBeat / (float) previous;
@@ -158,7 +145,7 @@ void KeysteadEditor::sliderValueChanged (juce::Slider* slider)
 
     if (slider == tempoSlider.get())
     {
-        const double oldTempo = workingTempo (engine->tempo.load());
+        const double oldTempo = engine->CurrentTempo();
         const double newTempo = slider->getValue();
         engine->tempo = newTempo;
         clickDisplay->CircleSizeSecondsHasChanged ((float) newTempo / (float) oldTempo);

@@ -33,28 +33,28 @@ void KeysteadEditor::run()
     buildStep = 1;
     triggerAsyncUpdate();
 
-    while (buildStep < firstControlsStep)
-    {
-        if (threadShouldExit())
-            return;
-
-        wait (stepWaitMs);
-        buildStep = buildStep + 1;
-        triggerAsyncUpdate();
-    }
+    if (! RevealStepsUntil (firstControlsStep))
+        return;
 
     wait (pauseBeforeControlsMs);
     triggerAsyncUpdate();
 
-    while (buildStep < lastStep)
+    RevealStepsUntil (lastStep);
+}
+
+bool KeysteadEditor::RevealStepsUntil (int step)
+{
+    while (buildStep < step)
     {
         if (threadShouldExit())
-            return;
+            return false;
 
         wait (stepWaitMs);
         buildStep = buildStep + 1;
         triggerAsyncUpdate();
     }
+
+    return true;
 }
 
 void KeysteadEditor::handleAsyncUpdate()

@@ -22,16 +22,17 @@ public:
         half size. */
     static juce::Point<float> DotPosition (float offsetFromReference, float radius, int width, int height) noexcept;
 
-    /** The short halo around a new dot; built on the audio thread, it attaches itself to the
-        display, animates and deletes itself. */
+    /** The short halo around a new dot; it attaches itself to the display, animates and deletes
+        itself. */
     class ShortLigthedNewPoint;
 
     juce::AudioProcessor& processor;
 
-private:
-    // Made here, on the message thread, so that the halos' own weak references to the display,
-    // taken on the audio thread, only ever share it.
+    // Made here, on the message thread, so that the weak references to the display that the
+    // audio thread's messages carry only ever share it.
     const juce::Component::SafePointer<S1ListDisplayComponent> weakSelf { this };
+
+private:
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (S1ListDisplayComponent)
 };
