@@ -61,10 +61,11 @@ w = wave.open(sys.argv[1])
 rate, channels = w.getframerate(), w.getnchannels()
 samples = array.array("h", w.readframes(w.getnframes()))
 left = samples[0::channels]
-quiet, last = int(0.1 * rate), -10**9
+# A click already sounding when the recording began has no onset in it: its tail is skipped.
+quiet, last, cut = int(0.1 * rate), -10**9, int(0.03 * rate)
 for i, v in enumerate(left):
     if abs(v) > 1000:
-        if i - last > quiet:
+        if i - last > quiet and i >= cut:
             print("%.6f" % (i / rate))
         last = i
 PY
