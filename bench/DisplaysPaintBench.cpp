@@ -1,11 +1,11 @@
 #include <benchmark/benchmark.h>
 
 #include "engine/KeysteadProcessor.h"
-#include "ui/AsyncAddChord.h"
-#include "ui/ClickDisplayComponent.h"
-#include "ui/DisplayComponent.h"
-#include "ui/NewChordThread.h"
-#include "ui/S1ListDisplayComponent.h"
+#include "ui/displays/AsyncAddChord.h"
+#include "ui/displays/ClickDisplayComponent.h"
+#include "ui/displays/DisplayComponent.h"
+#include "ui/displays/NewChordThread.h"
+#include "ui/displays/S1ListDisplayComponent.h"
 
 // One paint of each live display, with its children, into an image of its size, as a repaint
 // after a new note or chord does it. A 60 Hz screen leaves 16.7 ms per frame for everything.

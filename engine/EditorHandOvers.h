@@ -7,7 +7,7 @@ class KeysteadProcessor;
 /** The engine's boundary with its editor: how the editor is built and what the engine tells it.
 
     The engine decides when to tell the editor something; what the editor does with it belongs
-    to the user interface, which defines these functions (ui/EditorHandOvers.cpp), so the engine
+    to the user interface, which defines these functions (ui/editor/EditorHandOvers.cpp), so the engine
     itself never names an editor class. A program or test that links the engine without the user
     interface supplies its own definitions.
 

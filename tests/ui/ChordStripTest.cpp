@@ -5,10 +5,10 @@
 
 #include <thread>
 
-#include "ui/AsyncAddChord.h"
-#include "ui/MovableVerticalBar.h"
-#include "ui/NewChordThread.h"
-#include "ui/PointComponent.h"
+#include "ui/displays/AsyncAddChord.h"
+#include "ui/displays/MovableVerticalBar.h"
+#include "ui/displays/NewChordThread.h"
+#include "ui/displays/PointComponent.h"
 
 using namespace uitest;
 using Strip = KeysteadEditor::DisplayComponent;

@@ -3,9 +3,9 @@
 
 #include "ControlsTestSupport.h"
 #include "support/ProcessorHarness.h"
-#include "ui/MovableVerticalBar.h"
-#include "ui/PointComponent.h"
-#include "ui/TempoSliderModifier.h"
+#include "ui/displays/MovableVerticalBar.h"
+#include "ui/displays/PointComponent.h"
+#include "ui/editor/TempoSliderModifier.h"
 
 using namespace uitest;
 

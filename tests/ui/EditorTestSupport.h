@@ -3,9 +3,9 @@
 #include "UiTestSupport.h"
 
 #include "engine/KeysteadProcessor.h"
-#include "ui/ClickDisplayComponent.h"
-#include "ui/DisplayComponent.h"
-#include "ui/S1ListDisplayComponent.h"
+#include "ui/displays/ClickDisplayComponent.h"
+#include "ui/displays/DisplayComponent.h"
+#include "ui/displays/S1ListDisplayComponent.h"
 
 namespace uitest
 {

@@ -7,9 +7,9 @@
 #include "ControlsTestSupport.h"
 #include "DisplayTestSupport.h"
 #include "support/ProcessorHarness.h"
-#include "ui/NewChordThread.h"
-#include "ui/PointComponent.h"
-#include "ui/ShortLigthedNewPoint.h"
+#include "ui/displays/NewChordThread.h"
+#include "ui/displays/PointComponent.h"
+#include "ui/displays/ShortLigthedNewPoint.h"
 
 using namespace uitest;
 

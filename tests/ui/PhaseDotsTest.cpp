@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "ui/ShortLigthedNewPoint.h"
+#include "ui/displays/ShortLigthedNewPoint.h"
 
 using namespace uitest;
 using Dots = KeysteadEditor::S1ListDisplayComponent;

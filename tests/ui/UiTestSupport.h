@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/MidiInLight.h"
-#include "ui/TwinkelingToggleButton.h"
-#include "ui/TwinklelingLabel.h"
-#include "ui/ZibLookAndFeel.h"
+#include "ui/widgets/MidiInLight.h"
+#include "ui/widgets/TwinkelingToggleButton.h"
+#include "ui/widgets/TwinklelingLabel.h"
+#include "ui/look/ZibLookAndFeel.h"
 
 namespace uitest
 {

@@ -7,9 +7,9 @@
 #include <atomic>
 #include <thread>
 
-#include "ui/NewChordThread.h"
-#include "ui/PointComponent.h"
-#include "ui/ShortLigthedNewPoint.h"
+#include "ui/displays/NewChordThread.h"
+#include "ui/displays/PointComponent.h"
+#include "ui/displays/ShortLigthedNewPoint.h"
 
 using namespace uitest;
 
