@@ -3,6 +3,7 @@
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include "engine/AudioProcessorWITHMidiInFilter.h"
+#include "ui/look/ZibLookAndFeel.h"
 
 namespace
 {
@@ -16,11 +17,7 @@ namespace
     std::unique_ptr<juce::Label> makeLabel (const juce::String& text, juce::Justification justification)
     {
         auto label = std::make_unique<juce::Label> ("new label", text);
-        label->setFont (juce::Font (15.0f, juce::Font::plain).withTypefaceStyle ("Regular"));
-        label->setJustificationType (justification);
-        label->setEditable (false, false, false);
-        label->setColour (juce::TextEditor::textColourId, juce::Colours::black);
-        label->setColour (juce::TextEditor::backgroundColourId, juce::Colour (0x00000000));
+        ZibLookAndFeel::SetUpFixedLabel (*label, 15.0f, justification);
         return label;
     }
 }

@@ -182,13 +182,19 @@ void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, Keys
     engine.tempo = (double) juce::jlimit (E::minimumTempo, E::maximumTempo, tempo);
     engine.subdivisor = juce::jlimit (E::minimumSubdivisor, E::maximumSubdivisor, subdivisor);
 
-    const float bad = juce::jlimit (2.0f * smallestDialGap, largestDialAngle, noChordMetronome);
+    // The limits are held to the ranges the dial and the strip keep. The dial's gap shrinks with
+    // the tempo: its smallest one, at the slowest tempo, leaves every state the dial could
+    // have left unchanged. The strip's bars sit on whole pixels, so their smallest distance is
+    // the whole pixels of its 25 ms.
+    const float dialGap = E::DialGapDegrees (E::minimumTempo, E::minimumSubdivisor);
+    const float bad = juce::jlimit (2.0f * dialGap, E::largestDialAngle, noChordMetronome);
     engine.noChordMetronome = bad;
-    engine.goodMetronome = juce::jlimit (smallestDialGap, bad - smallestDialGap, goodMetronome);
+    engine.goodMetronome = juce::jlimit (dialGap, bad - dialGap, goodMetronome);
 
-    const int barEnd = juce::jlimit (2 * smallestBarGap, largestBarPosition, noChordNoMetronome);
+    const int barGap = (int) E::smallestBarDistance;
+    const int barEnd = juce::jlimit (E::lowestBarPosition + barGap, E::chordStripWidth, noChordNoMetronome);
     engine.noChordNoMetronome = barEnd;
-    engine.goodNoMetronome = juce::jlimit (smallestBarGap, barEnd - smallestBarGap, goodNoMetronome);
+    engine.goodNoMetronome = juce::jlimit (E::lowestBarPosition, barEnd - barGap, goodNoMetronome);
 
     engine.booVolume = juce::jlimit (0.0f, 1.0f, booVolume);
     engine.clickVolume = juce::jlimit (0.0f, 1.0f, clickVolume);

@@ -48,13 +48,4 @@ public:
 
     static const juce::String filterMidiChannelKey, midiChannelKey, filterMidiRangeKey,
                               highestNoteKey, lowestNoteKey, audioDeviceStateKey;
-
-    // The dial keeps its two limits a gap apart and below 89.9 degrees; the gap shrinks with
-    // the tempo down to 4.5 degrees at 30 BPM. The loaded limits are held to what the dial
-    // allows at the slowest tempo, so no state the dial could have left is ever changed.
-    static constexpr float smallestDialGap = 4.5f, largestDialAngle = 89.9f;
-
-    // The chord strip keeps its bars 29 pixels apart, the left one at 29 or more and the right
-    // one at 176 or less.
-    static constexpr int smallestBarGap = 29, largestBarPosition = 176;
 };

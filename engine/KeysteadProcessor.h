@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -117,6 +118,12 @@ public:
     /** Plays sound n (0 boo, 1 good, 2 click) at full gain from the next block's first sample. */
     void AskToPlayBuffer (int n);
 
+    /** Plays one click from the next block's first sample, as a preview of the click volume.
+        While the metronome runs, the last click request is the beat clock's latest beat: the
+        preview goes in before it, so that the beat goes on where it was instead of restarting
+        from the preview. Takes procLock. */
+    void PlayClickPreview();
+
     /** Mixes the due requests of sound n into the output and retires the finished ones. */
     void PlayBuffer (int n, juce::AudioBuffer<float>& output);
 
@@ -144,6 +151,30 @@ public:
                          defaultGoodNoMetronome = 50, defaultNoChordNoMetronome = 100;
     static constexpr float defaultGoodMetronome = 30.0f, defaultNoChordMetronome = 60.0f,
                            defaultBooVolume = 1.0f, defaultClickVolume = 1.0f;
+
+    /** The judging limits' ranges, which the editor's dial and chord strip keep and a settings
+        file is held to, and the scales that turn the limits into time.
+
+        Tempo mode's limits are degrees of one note-value interval, drawn on the dial. The dial
+        keeps its two limits at least the gap apart and the bad one at largestDialAngle or
+        below (at 90 degrees a radius would never meet the dial's top edge). The gap is 25 ms
+        of the interval, capped so that twice of it fits under the largest bad limit; a note
+        more than the gap beyond the good limit is judged very bad. */
+    static float DialGapDegrees (double tempo, int subdivisor) noexcept
+    {
+        return std::min (((float) tempo * dialGapDegreesPerBpm) * (float) subdivisor, largestDialGap);
+    }
+
+    static constexpr float largestDialAngle = 89.9f;
+    static constexpr float largestDialGap = largestDialAngle / 2.0f;
+    static constexpr float dialGapDegreesPerBpm = 0.15f;  // 25 ms of a note-value interval, per beat per minute
+
+    /** Chord mode's limits are pixels of the chord strip, whose scale is 176 pixels for 150 ms.
+        The strip keeps its bars at least 25 ms apart, the left one at lowestBarPosition or
+        beyond and the right one within the strip. */
+    static constexpr int chordStripWidth = 176, chordStripMs = 150;
+    static constexpr float smallestBarDistance = (float) chordStripWidth * 25.0f / (float) chordStripMs;
+    static constexpr int lowestBarPosition = 29;
 
     //==============================================================================
     const juce::String getName() const override;
@@ -197,7 +228,7 @@ public:
     RelaxedAtomic<bool> isRunning { false };
     RelaxedAtomic<int> tempoMode { defaultTempoMode };                    // 0 chord mode, otherwise tempo mode
     RelaxedAtomic<int> metronomeMode { defaultMetronomeMode };            // 0: the tempo follows the player
-    RelaxedAtomic<int> goodNoMetronome { defaultGoodNoMetronome };        // chord-strip pixels, 176 px = 150 ms
+    RelaxedAtomic<int> goodNoMetronome { defaultGoodNoMetronome };        // chord-strip pixels (chordStripWidth)
     RelaxedAtomic<int> noChordNoMetronome { defaultNoChordNoMetronome };  // chord-strip pixels
     OrderedS1ValueListWithReference s1List;
     RelaxedAtomic<float> goodMetronome { defaultGoodMetronome };          // degrees of one note-value interval

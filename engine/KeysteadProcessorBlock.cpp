@@ -92,6 +92,17 @@ void KeysteadProcessor::AdvanceBeatClock (int blockLength)
     latestClick = clicks.back().startPosition;
 }
 
+void KeysteadProcessor::PlayClickPreview()
+{
+    const juce::ScopedLock holdingProcLock (procLock);
+    auto& clicks = playRequests[clickSound];
+
+    if (isRunning.load() && tempoMode.load() != 0 && ! clicks.empty())
+        clicks.insert (clicks.end() - 1, { 0, false });
+    else
+        clicks.push_back ({ 0, false });
+}
+
 void KeysteadProcessor::ShiftStoredPositions (int blockLength) noexcept
 {
     auto shift = [blockLength] (std::vector<Note>& notes)

@@ -5,7 +5,8 @@
 
 namespace
 {
-    constexpr float chordPixelsToSeconds = 1.0f / 176000.0f;  // the chord strip: 176 px = 150 ms
+    // Strip pixels times the strip's milliseconds, to seconds.
+    constexpr float chordPixelsToSeconds = 1.0f / ((float) KeysteadProcessor::chordStripWidth * 1000.0f);
 
     using Note = KeysteadProcessor::Note;
 
@@ -59,8 +60,9 @@ namespace
 
 void KeysteadProcessor::JudgeChords (int blockLength, int sampleRate)
 {
-    const float goodSeconds = (float) ((juce::int64) goodNoMetronome.load() * 150) * chordPixelsToSeconds;
-    const float noChordSeconds = (float) ((juce::int64) noChordNoMetronome.load() * 150) * chordPixelsToSeconds;
+    auto secondsOf = [] (int pixels) { return (float) ((juce::int64) pixels * chordStripMs) * chordPixelsToSeconds; };
+    const float goodSeconds = secondsOf (goodNoMetronome.load());
+    const float noChordSeconds = secondsOf (noChordNoMetronome.load());
     const float middlingSeconds = std::min ((goodSeconds + noChordSeconds) * 0.5f, goodSeconds + 0.025f);
 
     const float rate = (float) sampleRate;

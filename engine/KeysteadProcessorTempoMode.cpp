@@ -8,8 +8,7 @@ namespace
     /** Where a phase lies after the reference, as a fraction of a turn in [0, 1). */
     float offsetFrom (float phase, float referencePhase) noexcept
     {
-        const float e = phase - referencePhase;
-        return e < 0.0f ? e + 1.0f : e;
+        return KeysteadProcessor::OrderedS1ValueListWithReference::ForwardDistance (referencePhase, phase);
     }
 
     /** How far a phase lies from the reference either way, in [0, 0.5]. */
@@ -88,8 +87,7 @@ void KeysteadProcessor::JudgeTempoModeNotes (int blockLength)
         }
         else if (distance >= goodLimit)
         {
-            const float margin = std::min ((float) CurrentSubdivisor() * ((float) CurrentTempo() * 0.15f), 44.95f)
-                                   * degreesToTurns;
+            const float margin = DialGapDegrees (CurrentTempo(), CurrentSubdivisor()) * degreesToTurns;
             pendingBadNotes.push_back ({ note.samplePosition, note.noteNumber, distance > goodLimit + margin });
         }
         else

@@ -52,7 +52,7 @@ TEST (ClickDial, GapAndMillisecondLabels)
         d.f.engine.tempo = row.tempo;
         d.f.engine.subdivisor = row.subdivisor;
         d.limits (row.good, row.bad);
-        EXPECT_FLOAT_EQ (Dial::GapDegrees (row.tempo, row.subdivisor), row.gap);
+        EXPECT_FLOAT_EQ (KeysteadProcessor::DialGapDegrees (row.tempo, row.subdivisor), row.gap);
 
         snapshot (d.dial);
         EXPECT_EQ (d.dial.goodMsLabel.getText(), row.goodMs);

@@ -4,8 +4,6 @@
 
 namespace
 {
-    constexpr float gapDegreesPerBpm = 0.15f;   // 25 ms of a note-value interval, per beat per minute
-    constexpr float largestGap = 44.95f;        // twice of it is the largest bad limit
     constexpr float grabDegrees = 5.0f;         // how close to a radius a press takes it
     constexpr float msLabelOffsetDegrees = 10.0f;
     constexpr float goodWedgeWidening = 0.16666667f;  // of the gap, in tempo mode
@@ -29,6 +27,7 @@ namespace
 }
 
 using Dial = KeysteadEditor::ClickDisplayComponent;
+using Engine = KeysteadProcessor;
 
 Dial::ClickDisplayComponent (RelaxedAtomic<float>& good, RelaxedAtomic<float>& noChord)
     : goodMetronome (&good), noChordMetronome (&noChord)
@@ -48,19 +47,13 @@ Dial::ClickDisplayComponent (RelaxedAtomic<float>& good, RelaxedAtomic<float>& n
 
 Dial::~ClickDisplayComponent() = default;
 
-float Dial::GapDegrees (double tempo, int subdivisor) noexcept
-{
-    return std::min (((float) tempo * gapDegreesPerBpm) * (float) subdivisor, largestGap);
-}
-
 Dial::EngineView Dial::ReadEngine() const
 {
     auto* editor = dynamic_cast<KeysteadEditor*> (getParentComponent());
     auto* engine = editor != nullptr ? editor->GetEngine() : nullptr;
 
-    using P = KeysteadProcessor;
     if (engine == nullptr)
-        return { (double) P::defaultTempo, P::defaultSubdivisor, true };
+        return { (double) Engine::defaultTempo, Engine::defaultSubdivisor, true };
 
     // A settings file can hold anything: the dial works with what the engine works with.
     return { engine->CurrentTempo(), engine->CurrentSubdivisor(), engine->tempoMode != 0 };
@@ -74,12 +67,12 @@ void Dial::CircleSizeSecondsHasChanged (float ratio)
     noChordMetronome->store (bad);
 
     const auto view = ReadEngine();
-    const float gap = GapDegrees (view.tempo, view.subdivisor);
+    const float gap = Engine::DialGapDegrees (view.tempo, view.subdivisor);
 
     // Written as "not within" so that a limit that is not a number is brought back too.
-    if (! (bad <= maximumBadDegrees && bad >= 2.0f * gap))
+    if (! (bad <= Engine::largestDialAngle && bad >= 2.0f * gap))
     {
-        bad = std::max (2.0f * gap, std::min (bad, maximumBadDegrees));
+        bad = std::max (2.0f * gap, std::min (bad, Engine::largestDialAngle));
         noChordMetronome->store (bad);
     }
 
@@ -120,7 +113,7 @@ int Dial::MouseEventIsOverAMovableRadius (const juce::MouseEvent& event) const
     if (distance < 0.25f * h || distance > 0.5f * h)
         return 0;
 
-    angle = juce::jlimit (-maximumBadDegrees, maximumBadDegrees, angle);
+    angle = juce::jlimit (-Engine::largestDialAngle, Engine::largestDialAngle, angle);
     const float good = *goodMetronome, bad = *noChordMetronome;
 
     // Bad radii before good ones, right before left.
@@ -153,10 +146,10 @@ void Dial::mouseDrag (const juce::MouseEvent& event)
         return;
 
     const auto view = ReadEngine();
-    const float gap = GapDegrees (view.tempo, view.subdivisor);
+    const float gap = Engine::DialGapDegrees (view.tempo, view.subdivisor);
 
     // Both radii of a pair drive the same positive limit.
-    angle = juce::jlimit (-maximumBadDegrees, maximumBadDegrees, angle);
+    angle = juce::jlimit (-Engine::largestDialAngle, Engine::largestDialAngle, angle);
     if (grabbedRadius == 1 || grabbedRadius == 2)
         angle = -angle;
 
@@ -166,20 +159,20 @@ void Dial::mouseDrag (const juce::MouseEvent& event)
     {
         if (angle >= goodMetronome->load() + gap)
         {
-            noChordMetronome->store (std::min (angle, maximumBadDegrees));
+            noChordMetronome->store (std::min (angle, Engine::largestDialAngle));
         }
         else
         {
             // Pushed inwards past the good limit: the good limit gives way, down to the gap.
             const float good = std::max (angle - gap, gap);
             goodMetronome->store (good);
-            noChordMetronome->store (std::min (std::max (good + gap, angle), maximumBadDegrees));
+            noChordMetronome->store (std::min (std::max (good + gap, angle), Engine::largestDialAngle));
         }
     }
     else
     {
         if (angle > noChordMetronome->load() - gap)
-            noChordMetronome->store (std::min (angle + gap, maximumBadDegrees));
+            noChordMetronome->store (std::min (angle + gap, Engine::largestDialAngle));
 
         goodMetronome->store (std::max (std::min (noChordMetronome->load() - gap, angle), gap));
     }
@@ -226,7 +219,7 @@ void Dial::DrawGradient (juce::Graphics& g, int angle, int widthDegrees, juce::C
 void Dial::paint (juce::Graphics& g)
 {
     const auto view = ReadEngine();
-    const float gap = GapDegrees (view.tempo, view.subdivisor);
+    const float gap = Engine::DialGapDegrees (view.tempo, view.subdivisor);
     const float good = *goodMetronome, bad = *noChordMetronome;
     const float alpha = view.tempoMode ? 1.0f : INACTIVE_ALPHA;
     const float w = (float) getWidth(), h = (float) getHeight();
@@ -287,23 +280,14 @@ void Dial::paint (juce::Graphics& g)
     placeMsLabel (badMsLabel, bad + msLabelOffsetDegrees);
 
     // "GOOD" shrinks to fit above the good wedge, or is left out.
-    juce::Font font (goodLabelFontHeight, juce::Font::plain);
     const juce::String goodText = juce::translate ("GOOD");
     goodLabel.setText (goodText, juce::dontSendNotification);
     const auto available = (float) (0.5 * w * std::sin (radians (good)));
+    const auto font = ZibLookAndFeel::ShrunkToFit (juce::Font (goodLabelFontHeight, juce::Font::plain), goodText,
+                                                   available, smallestGoodLabelFont);
 
-    while (std::ceil (font.getStringWidthFloat (goodLabel.getText())) > available)
-    {
-        if ((int) font.getHeight() > smallestGoodLabelFont)
-        {
-            font.setHeight (font.getHeight() - 1.0f);
-        }
-        else
-        {
-            goodLabel.setText ({}, juce::dontSendNotification);
-            break;
-        }
-    }
+    if (std::ceil (font.getStringWidthFloat (goodText)) > available)
+        goodLabel.setText ({}, juce::dontSendNotification);
 
     goodLabel.setFont (font);
 }

@@ -37,13 +37,6 @@ public:
         have the same sign) with a gradient from one colour at the radius to the other. */
     void DrawGradient (juce::Graphics& g, int angle, int widthDegrees, juce::Colour from, juce::Colour to) const;
 
-    /** The smallest distance kept between the limits, 25 ms of the interval in degrees, capped
-        so that twice of it fits under the largest bad limit. */
-    static float GapDegrees (double tempo, int subdivisor) noexcept;
-
-    /** The bad limit never reaches 90 degrees, where a radius would never meet the top edge. */
-    static constexpr float maximumBadDegrees = 89.9f;
-
     RelaxedAtomic<float>* goodMetronome;
     RelaxedAtomic<float>* noChordMetronome;
 

@@ -6,28 +6,24 @@
 #include "ui/displays/AsyncRepaint.h"
 #include "ui/displays/MovableVerticalBar.h"
 #include "ui/displays/NewChordThread.h"
+#include "ui/displays/NewPointHalo.h"
 #include "ui/displays/PointComponent.h"
 
 namespace
 {
+    using Engine = KeysteadProcessor;
+
     constexpr float msToPixels = 1.1466666f;
-    constexpr float gradientWidth = KeysteadEditor::DisplayComponent::MovableVerticalBar::minimumDistance;
+    constexpr float gradientWidth = Engine::smallestBarDistance;
     constexpr float gradientHalf = 14.666667f;
     constexpr float zoneLabelFontHeight = 20.0f, msLabelFontHeight = 9.0f;
-    constexpr int smallestZoneLabelFont = 11;
-    const juce::Colour haloColour (0x00FFFF00);
-    constexpr int haloAlphaPerStep = 0x33;
+    constexpr int smallestZoneLabelFont = 10;
 
     float floatFromBits (juce::uint32 bits) noexcept
     {
         float f = 0.0f;
         std::memcpy (&f, &bits, sizeof (f));
         return f;
-    }
-
-    int widthOf (const juce::Font& font, const juce::String& text)
-    {
-        return (int) std::ceil (font.getStringWidthFloat (text));
     }
 
     int roomIn (const juce::Label& label)
@@ -39,12 +35,8 @@ namespace
     void fitZoneLabel (juce::Label& label, juce::Rectangle<int> zone)
     {
         label.setBounds (zone);
-        juce::Font font (zoneLabelFontHeight, juce::Font::plain);
-
-        while (widthOf (font, label.getText()) > roomIn (label) && (int) font.getHeight() >= smallestZoneLabelFont)
-            font.setHeight (font.getHeight() - 1.0f);
-
-        label.setFont (font);
+        label.setFont (ZibLookAndFeel::ShrunkToFit (juce::Font (zoneLabelFontHeight, juce::Font::plain),
+                                                    label.getText(), (float) roomIn (label), smallestZoneLabelFont));
     }
 
     // A limit in milliseconds above its zone, without the unit when that does not fit.
@@ -53,9 +45,9 @@ namespace
         using Strip = KeysteadEditor::DisplayComponent;
         label.setBounds (zone.withHeight (10));
 
-        const int ms = (int) ((float) (pixels * Strip::scaleMs) * Strip::PIXELS_TO_MS_OVER_150);
+        const int ms = (int) ((float) (pixels * Engine::chordStripMs) * Strip::PIXELS_TO_MS_OVER_150);
         const juce::String withUnit = juce::String (ms) + " ms";
-        const bool fits = widthOf (label.getFont(), withUnit) <= roomIn (label);
+        const bool fits = std::ceil (label.getFont().getStringWidthFloat (withUnit)) <= (float) roomIn (label);
         label.setText (fits ? withUnit : juce::String (ms), juce::dontSendNotification);
     }
 }
@@ -174,9 +166,6 @@ void Strip::paint (juce::Graphics& g)
     const int step = newChordThread->step;
     if (const auto* newest = points[(size_t) ringIndex].get(); newest != nullptr && step > 0)
     {
-        const int k = NewChordThread::firstStep + 1 - step;
-        g.setColour (haloColour.withAlpha ((juce::uint8) (step * haloAlphaPerStep)));
-        g.fillEllipse ((float) (newest->getX() - 5 * k), (float) (newest->getY() - 5 * k),
-                       (float) (10 * k + 4), (float) (10 * k + 4));
+        NewPointHalo::Paint (g, step, newest->getX(), newest->getY());
     }
 }

@@ -2,10 +2,10 @@
 
 #include "ui/editor/KeysteadEditor.h"
 
-/** The chord strip of the chord half: 0 to 150 ms over 176 pixels, a green zone up to the good
-    bar and a pink one up to the no-chord bar, and the last 50 judged chords as fading points,
-    the newest with a short yellow halo. The bars' positions are the engine's chord-mode limits,
-    in pixels of the strip. */
+/** The chord strip of the chord half, at the engine's chord-strip scale: a green zone up to the
+    good bar and a pink one up to the no-chord bar, and the last 50 judged chords as fading
+    points, the newest with a short yellow halo. The bars' positions are the engine's chord-mode
+    limits, in pixels of the strip. */
 class KeysteadEditor::DisplayComponent : public juce::Component
 {
 public:
@@ -26,10 +26,6 @@ public:
     class NewChordThread;
 
     static constexpr int numPoints = 50;
-
-    /** The strip's scale: 176 pixels stand for 150 ms. */
-    static constexpr int scaleWidth = 176;
-    static constexpr int scaleMs = 150;
 
     /** The constant that turns pixels x 150 into milliseconds for the labels: one step below the
         float nearest to 1/176, so that 88 px reads 74 ms and 176 px reads 149 ms. */

@@ -4,6 +4,12 @@
 
 using Bar = KeysteadEditor::DisplayComponent::MovableVerticalBar;
 
+namespace
+{
+    constexpr float minimumDistance = KeysteadProcessor::smallestBarDistance;
+    constexpr int lowestX = KeysteadProcessor::lowestBarPosition, highestX = KeysteadProcessor::chordStripWidth;
+}
+
 Bar::MovableVerticalBar()
 {
     setMouseCursor (juce::MouseCursor::DraggingHandCursor);
@@ -47,13 +53,13 @@ void Bar::mouseDrag (const juce::MouseEvent& event)
         int limit = (int) ((float) partner.currentX - minimumDistance);
         if (newX > limit)
         {
-            pushPartner (std::min ((float) newX + minimumDistance, (float) scaleWidth));
+            pushPartner (std::min ((float) newX + minimumDistance, (float) highestX));
             limit = (int) ((float) partner.currentX - minimumDistance);
         }
         newX = std::min (newX, limit);
     }
 
-    currentX = juce::jlimit (lowestX, scaleWidth, newX);
+    currentX = juce::jlimit (lowestX, highestX, newX);
     PlaceAtCurrentX();
 
     if (auto* strip = getParentComponent())

@@ -4,8 +4,9 @@
 
 /** One of the chord strip's two draggable limits. Its position is the x of its centre line in
     the strip, its bounds (x - 2, 0, 5, strip height). Dragged into its partner it pushes it,
-    keeping 29.333334 pixels (25 ms) between them, and both stay within 29 and 176. After every
-    drag step both positions are written to the engine. Message thread only. */
+    keeping the engine's smallest bar distance (25 ms) between them, and both stay within the
+    engine's lowest bar position and the strip's end. After every drag step both positions are
+    written to the engine. Message thread only. */
 class KeysteadEditor::DisplayComponent::MovableVerticalBar : public juce::Component
 {
 public:
@@ -18,10 +19,6 @@ public:
 
     /** Puts the bar's bounds around currentX, keeping its height. */
     void PlaceAtCurrentX();
-
-    /** 25 ms of the strip, the least distance between the bars. */
-    static constexpr float minimumDistance = 29.333334f;
-    static constexpr int lowestX = 29;
 
     MovableVerticalBar* partnerBar = nullptr;
     KeysteadProcessor* processor = nullptr;

@@ -16,7 +16,7 @@ ChordThread::~NewChordThread()
 
 void ChordThread::run()
 {
-    step = firstStep;
+    step = NewPointHalo::firstStep;
 
     for (;;)
     {
@@ -28,7 +28,7 @@ void ChordThread::run()
         if (step < 1)
             return;
 
-        wait (stepMs);
+        wait (NewPointHalo::stepMs);
         step = step - 1;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/RelaxedAtomic.h"
 #include "ui/displays/DisplayComponent.h"
+#include "ui/displays/NewPointHalo.h"
 
 /** Paces the halo of the strip's newest point: six repaints, 50 ms apart, at steps 5 down to
     0. Started again while it runs, it carries on, so a new chord moves the halo without
@@ -17,11 +18,8 @@ public:
     /** A repaint of the strip posted by the thread; deletes itself once delivered. */
     class AsyncRepaint;
 
-    static constexpr int firstStep = 5;
-    static constexpr int stepMs = 50;
-
     DisplayComponent& display;
-    RelaxedAtomic<int> step { firstStep };  // written by the thread, read by the strip's paint
+    RelaxedAtomic<int> step { NewPointHalo::firstStep };  // written by the thread, read by the strip's paint
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (NewChordThread)

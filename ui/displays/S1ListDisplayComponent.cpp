@@ -63,8 +63,7 @@ void Display::paint (juce::Graphics& g)
         const float opacity = 1.0f - fadePerInsertion * (float) (list.ageCounter - dot.age);
         g.setColour (juce::Colours::black.withAlpha (opacity));
 
-        const float offset = dot.value - reference;
-        const auto at = DotPosition (offset < 0.0f ? offset + 1.0f : offset, dot.radius, w, h);
+        const auto at = DotPosition (list.ForwardDistance (reference, dot.value), dot.radius, w, h);
         g.fillEllipse (at.x - dotSize * 0.5f, at.y - dotSize * 0.5f, dotSize, dotSize);
     }
 }

@@ -1,17 +1,11 @@
 #include "ui/displays/ShortLigthedNewPoint.h"
 
-namespace
-{
-    const juce::Colour haloColour (0x00FFFF00);
-    constexpr int alphaPerStep = 0x33;
-}
-
 using Halo = KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint;
 
 Halo::ShortLigthedNewPoint (S1ListDisplayComponent* display, int x, int y)
     : juce::Thread ("Lighting new notes"), parent (display), centreX (x), centreY (y)
 {
-    // Still without a parent: bounds may be given on any thread.
+    // Covers the whole display, which it joins in its first update.
     if (display != nullptr)
         setBounds (0, 0, display->getWidth(), display->getHeight());
 }
@@ -31,7 +25,7 @@ void Halo::run()
     while (! threadShouldExit())
     {
         triggerAsyncUpdate();
-        wait (stepMs);
+        wait (NewPointHalo::stepMs);
 
         if (step > 0)
             step = step - 1;
@@ -74,8 +68,5 @@ void Halo::handleAsyncUpdate()
 
 void Halo::paint (juce::Graphics& g)
 {
-    const int s = step;
-    const int k = firstStep + 1 - s;
-    g.setColour (haloColour.withAlpha ((juce::uint8) (s * alphaPerStep)));
-    g.fillEllipse ((float) (centreX - 5 * k), (float) (centreY - 5 * k), (float) (10 * k + 4), (float) (10 * k + 4));
+    NewPointHalo::Paint (g, step, centreX, centreY);
 }

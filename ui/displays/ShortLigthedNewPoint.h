@@ -1,14 +1,16 @@
 #pragma once
 
 #include "engine/RelaxedAtomic.h"
+#include "ui/displays/NewPointHalo.h"
 #include "ui/displays/S1ListDisplayComponent.h"
 
-/** A yellow halo that grows and fades around a new phase dot, five steps of 50 ms.
+/** The halo that grows and fades around a new phase dot (NewPointHalo).
 
-    It is built (and its thread started) on the audio thread, with no parent; its first update
-    on the message thread attaches it to the display, and the update after its thread has ended
-    deletes it. Nobody else holds it. Its thread only waits, counts step down and triggers
-    updates; every change to components happens in the update.
+    It is built (and its thread started) in the message loop, from a message that the engine's
+    new-dot hand-over posts, with no parent; its first update attaches it to the display, and
+    the update after its thread has ended deletes it. Nobody else holds it. Its thread only
+    waits, counts step down and triggers updates; every change to components happens in the
+    update.
 
     The display is held by a weak reference: a halo whose display has gone (the editor closed)
     neither attaches nor paints, it just ends its thread and deletes itself. */
@@ -28,11 +30,8 @@ public:
     void run() override;
     void handleAsyncUpdate() override;
 
-    static constexpr int firstStep = 5;
-    static constexpr int stepMs = 50;
-
     juce::Component::SafePointer<S1ListDisplayComponent> parent;
-    RelaxedAtomic<int> step { firstStep };      // written by the thread, read on the message thread
+    RelaxedAtomic<int> step { NewPointHalo::firstStep };      // written by the thread, read on the message thread
     int centreX, centreY;
     RelaxedAtomic<bool> finished { false };     // set by the thread when its loop has ended
 

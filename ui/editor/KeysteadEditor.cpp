@@ -18,23 +18,6 @@ namespace
 
     using J = juce::Justification;
 
-    juce::Font labelFont (float height, bool serif = false)
-    {
-        const auto name = serif ? juce::Font::getDefaultSerifFontName() : juce::Font::getDefaultSansSerifFontName();
-        return juce::Font (name, height, juce::Font::plain).withTypefaceStyle ("Regular");
-    }
-
-    // A fixed label: shows its text only, never edited; the text-editor colours matter only if
-    // something ever makes it editable.
-    void setUpLabel (juce::Label& label, float fontHeight, juce::Justification justification, bool serif = false)
-    {
-        label.setFont (labelFont (fontHeight, serif));
-        label.setJustificationType (justification);
-        label.setEditable (false, false, false);
-        label.setColour (juce::TextEditor::textColourId, juce::Colours::black);
-        label.setColour (juce::TextEditor::backgroundColourId, juce::Colour (0x00000000));
-    }
-
     // The two headers sit in a thin outline over a transparent ground.
     void setUpHeaderColours (juce::Label& label)
     {
@@ -89,7 +72,7 @@ KeysteadEditor::KeysteadEditor (juce::AudioProcessor& processorToEdit,
     metronomeVolumeSlider->setValue (shownVolume (clickVolume), juce::dontSendNotification);
     booVolumeSlider->setValue (shownVolume (booVolume), juce::dontSendNotification);
 
-    scaleMaxLabel->setText (juce::String (150) + " ms", juce::dontSendNotification);
+    scaleMaxLabel->setText (juce::String (KeysteadProcessor::chordStripMs) + " ms", juce::dontSendNotification);
 
     // The note-value toggles and the two displays keep the framework's own drawing; everything
     // else inherits the picture look from the editor.
@@ -150,7 +133,7 @@ void KeysteadEditor::CreateChildren (juce::AudioProcessor& processorToEdit,
                                juce::Justification justification, juce::Rectangle<int> bounds)
     {
         auto& l = add (member, new juce::Label ("new label", text));
-        setUpLabel (l, fontHeight, justification);
+        ZibLookAndFeel::SetUpFixedLabel (l, fontHeight, justification);
         l.setBounds (bounds);
     };
 
@@ -206,7 +189,7 @@ void KeysteadEditor::CreateChildren (juce::AudioProcessor& processorToEdit,
     noteToggle (sixteenthNoteButton, 694);
 
     auto& mark = add (tripletMarkLabel, new juce::Label ("new label", translate ("3\n")));
-    setUpLabel (mark, 15.0f, J::centredLeft, true);
+    ZibLookAndFeel::SetUpFixedLabel (mark, 15.0f, J::centredLeft, true);
     mark.setBounds (652, 403, 20, 24);
 
     label (notesAverageCaption, translate ("Average :"), 15.0f, J::centredRight, { 524, 510, 70, 24 });
@@ -230,7 +213,7 @@ void KeysteadEditor::CreateChildren (juce::AudioProcessor& processorToEdit,
 
     auto& volumes = add (volumesHeader, new juce::Label ("new label", translate ("VOLUMES\n")));
     setUpHeaderColours (volumes);
-    setUpLabel (volumes, 15.0f, J::centred);
+    ZibLookAndFeel::SetUpFixedLabel (volumes, 15.0f, J::centred);
     volumes.setBounds (85, 192, 80, 15);
 
     label (midiInCaption, translate ("MIDI In"), 12.0f, J::centredRight, { 571, 192, 71, 16 });
@@ -256,7 +239,7 @@ void KeysteadEditor::CreateChildren (juce::AudioProcessor& processorToEdit,
 
     auto& tempoTitle = add (tempoHeader, new juce::Label ("new label", translate ("TEMPO")));
     setUpHeaderColours (tempoTitle);
-    setUpLabel (tempoTitle, 15.0f, J::centred);
+    ZibLookAndFeel::SetUpFixedLabel (tempoTitle, 15.0f, J::centred);
     tempoTitle.setBounds (264, 280, 109, 17);
 
     auto& dots = add (s1ListDisplay, new S1ListDisplayComponent (processorToEdit));
@@ -267,11 +250,11 @@ void KeysteadEditor::CreateChildren (juce::AudioProcessor& processorToEdit,
 
     auto& instruction = add (instructionLabel, new TwinklelingLabel ("new label", juce::CharPointer_UTF8 (
         "You must follow the metronome with accuracy\n (il faut bien suivre le m\xc3\xa9tronome)")));
-    setUpLabel (instruction, 26.7f, J::centred);
+    ZibLookAndFeel::SetUpFixedLabel (instruction, 26.7f, J::centred);
     instruction.setBounds (163, 53, 532, 137);
 
     auto& result = add (resultLabel, new TwinklelingLabel ("new label", {}));
-    setUpLabel (result, 25.4f, J::centred);
+    ZibLookAndFeel::SetUpFixedLabel (result, 25.4f, J::centred);
     result.setBounds (257, 56, 209, 106);
 
     // Named in capitals, which is what the look and feel writes on it; its own text stays lower case.
@@ -341,9 +324,9 @@ KeysteadEditor::~KeysteadEditor()
 
 void KeysteadEditor::resized()
 {
-    // The chord strip's scale is 176 pixels for 150 ms; the phase dots lie over the dial.
+    // The chord strip is as wide as its scale; the phase dots lie over the dial.
     if (chordDisplay != nullptr)
-        chordDisplay->setBounds (chordDisplay->getBounds().withWidth (176));
+        chordDisplay->setBounds (chordDisplay->getBounds().withWidth (KeysteadProcessor::chordStripWidth));
 
     if (s1ListDisplay != nullptr && clickDisplay != nullptr)
         s1ListDisplay->setBounds (clickDisplay->getBounds());

@@ -183,5 +183,9 @@ private:
     /** The reveal thread's short steps up to that step, one update each; false once asked to end. */
     bool RevealStepsUntil (int step);
 
+    /** Starts an animated child's thread. One told to end may still be finishing its last wait,
+        and a start would then do nothing: it is ended first, which is quick, as the stop wakes it. */
+    static void StartAnimation (juce::Thread& animation);
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KeysteadEditor)
 };

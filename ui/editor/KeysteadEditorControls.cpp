@@ -24,20 +24,6 @@ namespace
         label.setColour (juce::Label::textColourId, colour);
     }
 
-    /** One click at the new volume from the next block on. While the metronome runs, the last
-        click request is the beat clock's latest beat: the preview goes in before it, so that the
-        beat goes on where it was instead of restarting from the moment the slider was let go. */
-    void playClickPreview (KeysteadProcessor& engine)
-    {
-        const juce::ScopedLock engineLock (engine);
-        auto& clicks = engine.playRequests[KeysteadProcessor::clickSound];
-
-        if (engine.isRunning.load() && engine.tempoMode.load() != 0 && ! clicks.empty())
-            clicks.insert (clicks.end() - 1, { 0, false });
-        else
-            clicks.push_back ({ 0, false });
-    }
-
     juce::String milliseconds (float ms)
     {
         return juce::String ((double) ms, 2) + " ms";
@@ -163,7 +149,7 @@ void KeysteadEditor::sliderValueChanged (juce::Slider* slider)
     {
         const double v = slider->getValue();
         engine->clickVolume = (float) (v * v);
-        playClickPreview (*engine);
+        engine->PlayClickPreview();
     }
 }
 

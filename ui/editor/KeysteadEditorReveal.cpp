@@ -19,11 +19,6 @@ namespace
     const juce::Rectangle<float> frames[] = { { 7, 290, 311, 270 }, { 328, 290, 402, 270 }, { 27, 200, 194, 71 } };
 
     constexpr juce::uint8 opaque = 0xFF, halfOpaque = 0x80, dimmed = 0x77;
-
-    juce::uint8 alphaOf (float opacity)
-    {
-        return opacity <= 0.0f ? 0 : (opacity >= 1.0f ? 255 : (juce::uint8) juce::roundToInt (opacity * 255.0f));
-    }
 }
 
 void KeysteadEditor::run()
@@ -93,11 +88,7 @@ void KeysteadEditor::ShowStoppedLook()
 
     tempoOnButton->setEnabled (true);
     tempoOffButton->setEnabled (true);
-    // A blink that START asked to end may still be finishing its last wait; a start would then
-    // do nothing and the button would stay still. Ending it first is quick: the stop wakes it.
-    if (startButton->threadShouldExit())
-        startButton->stopThread (-1);
-    startButton->startThread();
+    StartAnimation (*startButton);
     instructionLabel->signalThreadShouldExit();
     instructionLabel->setVisible (false);
 }
@@ -112,11 +103,16 @@ void KeysteadEditor::ShowRunningLook()
     resultLabel->signalThreadShouldExit();
     resultLabel->setVisible (false);
     instructionLabel->setVisible (true);
-    // As for START's blink: an instruction told to end must have ended before it can restart.
-    if (instructionLabel->threadShouldExit())
-        instructionLabel->stopThread (-1);
-    instructionLabel->startThread();
+    StartAnimation (*instructionLabel);
     startButton->signalThreadShouldExit();
+}
+
+void KeysteadEditor::StartAnimation (juce::Thread& animation)
+{
+    if (animation.threadShouldExit())
+        animation.stopThread (-1);
+
+    animation.startThread();
 }
 
 void KeysteadEditor::paint (juce::Graphics& g)
@@ -125,7 +121,7 @@ void KeysteadEditor::paint (juce::Graphics& g)
     g.fillAll (juce::Colours::white);
 
     // Pictures are drawn at the current colour's opacity.
-    g.setColour (juce::Colours::black.withAlpha (alphaOf (backgroundFade)));
+    g.setColour (juce::Colours::black.withAlpha (ZibLookAndFeel::AlphaOf (backgroundFade)));
     g.drawImageAt (GetBackground(), 0, 0);
 
     if (buildStep < firstControlsStep)

@@ -1,16 +1,11 @@
 #include "ui/look/ZibLookAndFeel.h"
 
-#include "ui/widgets/TwinkelingToggleButton.h"
-
 namespace
 {
     constexpr juce::uint32 black = 0xFF000000;
     constexpr juce::uint32 white = 0xFFFFFFFF;
     constexpr juce::uint32 disabledTextColour = 0xFF808080;
 
-    // A raised button in the START button's lit blink colour writes its text in translucent
-    // blue instead of black.
-    constexpr juce::uint32 blinkLitColour = KeysteadEditor::TwinkelingToggleButton::litColour;
     constexpr juce::uint32 blinkTextColour = 0x8000FFFF;
     constexpr juce::uint32 hoverOverlay = 0x8000FFFF;
     constexpr juce::uint32 thumbOverlay = 0x20000000;
@@ -59,11 +54,33 @@ ZibLookAndFeel::ZibLookAndFeel (const juce::Image& image, juce::Component* refer
 ZibLookAndFeel::~ZibLookAndFeel() = default;
 
 //==============================================================================
+juce::uint8 ZibLookAndFeel::AlphaOf (float opacity) noexcept
+{
+    return opacity <= 0.0f ? 0 : (opacity >= 1.0f ? 255 : (juce::uint8) juce::roundToInt (opacity * 255.0f));
+}
+
+juce::Font ZibLookAndFeel::ShrunkToFit (juce::Font font, const juce::String& text, float width, int smallestHeight)
+{
+    while (std::ceil (font.getStringWidthFloat (text)) > width && (int) font.getHeight() > smallestHeight)
+        font.setHeight (font.getHeight() - 1.0f);
+
+    return font;
+}
+
+void ZibLookAndFeel::SetUpFixedLabel (juce::Label& label, float fontHeight, juce::Justification justification,
+                                      bool serif)
+{
+    const auto face = serif ? juce::Font::getDefaultSerifFontName() : juce::Font::getDefaultSansSerifFontName();
+    label.setFont (juce::Font (face, fontHeight, juce::Font::plain).withTypefaceStyle ("Regular"));
+    label.setJustificationType (justification);
+    label.setEditable (false, false, false);
+    label.setColour (juce::TextEditor::textColourId, juce::Colours::black);
+    label.setColour (juce::TextEditor::backgroundColourId, juce::Colour (0x00000000));
+}
+
 juce::Colour ZibLookAndFeel::fadeColour() const
 {
-    const float fade = *fadeSource;
-    const int alpha = fade <= 0.0f ? 0 : (fade >= 1.0f ? 255 : juce::roundToInt (fade * 255.0f));
-    return juce::Colour ((juce::uint8) 0, (juce::uint8) 0, (juce::uint8) 0, (juce::uint8) alpha);
+    return juce::Colour ((juce::uint8) 0, (juce::uint8) 0, (juce::uint8) 0, AlphaOf (*fadeSource));
 }
 
 void ZibLookAndFeel::drawPicturePiece (juce::Graphics& g, juce::Rectangle<int> source, juce::Rectangle<int> destination)

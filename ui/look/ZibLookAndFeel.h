@@ -61,6 +61,23 @@ public:
                              const juce::String& text, int fontHeight,
                              const juce::String& caption, int captionX, int captionY);
 
+    /** A raised button of this colour (the START button's lit blink) writes its text in
+        translucent blue instead of black. */
+    static constexpr juce::uint32 blinkLitColour = 0xFFFBFFBB;
+
+    /** An opacity as an 8-bit alpha: 0 at or below 0, 255 at or above 1, rounded between. */
+    static juce::uint8 AlphaOf (float opacity) noexcept;
+
+    /** The font made smaller a unit of height at a time until the text's width fits into
+        width pixels, but no lower than smallestHeight; the caller decides what to do with a text
+        that does not fit even then. */
+    static juce::Font ShrunkToFit (juce::Font font, const juce::String& text, float width, int smallestHeight);
+
+    /** A fixed label: shows its text only, never edited, in the plain regular sans-serif (or
+        serif) face; the text-editor colours matter only if something ever makes it editable. */
+    static void SetUpFixedLabel (juce::Label& label, float fontHeight, juce::Justification justification,
+                                 bool serif = false);
+
     /** A sunken well showing the picture's region on its top and left walls, drawn at (x, y) with
         a floor of the given colour. Leaves the context's origin moved by (depth, depth), so what
         the caller draws next sits inside the well. */

@@ -36,5 +36,5 @@ void KeysteadEditor::TwinkelingToggleButton::run()
 void KeysteadEditor::TwinkelingToggleButton::handleAsyncUpdate()
 {
     // A toggle button repaints itself when its colour changes.
-    setColour (juce::TextButton::buttonColourId, juce::Colour (lit ? litColour : unlitColour));
+    setColour (juce::TextButton::buttonColourId, juce::Colour (lit ? ZibLookAndFeel::blinkLitColour : unlitColour));
 }

@@ -25,9 +25,8 @@ public:
     void run() override;
     void handleAsyncUpdate() override;
 
-    /** The button colour during the lit half of the blink (and the one the look and feel
-        recognises), and in between. */
-    static constexpr juce::uint32 litColour = 0xFFFBFFBB;
+    /** The button colour during the lit half of the blink is the one the look and feel
+        recognises (ZibLookAndFeel::blinkLitColour); in between it is this one. */
     static constexpr juce::uint32 unlitColour = 0xFFFFFFFF;
 
     /** True during the lit phase; written only by the blink thread, just before each update. */
