@@ -92,6 +92,34 @@ TEST (ClickDial, LabelsSitBesideTheirRadiiAndGoodShrinksOrGoes)
     EXPECT_EQ (d.dial.goodLabel.getBounds(), juce::Rectangle<int> (0, 0, 171, 42));
 }
 
+TEST (ClickDial, PaintingAgainAsksForNoRepaint)
+{
+    // A label changed by paint repaints the dial beneath it, which paints again: with "GOOD" too
+    // wide for a narrow wedge the dial would never rest. Repaint requests reach the dial's cache.
+    struct CountingCache : juce::CachedComponentImage
+    {
+        int invalidations = 0;
+        void paint (juce::Graphics&) override {}
+        bool invalidateAll() override { ++invalidations; return false; }
+        bool invalidate (const juce::Rectangle<int>&) override { ++invalidations; return false; }
+        void releaseResources() override {}
+    };
+
+    for (const float good : { 12.0f, 30.0f })
+    {
+        SCOPED_TRACE (good);
+        DialFixture d;
+        d.limits (good, 60.0f);
+        auto* cache = new CountingCache();
+        d.dial.setCachedComponentImage (cache);
+        d.dial.setVisible (true);
+        snapshot (d.dial);
+        cache->invalidations = 0;
+        snapshot (d.dial);
+        EXPECT_EQ (cache->invalidations, 0);
+    }
+}
+
 TEST (ClickDial, RescaleKeepsMillisecondsWithinTheBounds)
 {
     struct Row { const char* name; double tempo; int subdivisor; float good, bad, ratio, wantGood, wantBad; };

@@ -181,6 +181,27 @@ TEST (EditorControls, QuickStopAndStartKeepTheirLooks)
     EXPECT_TRUE (e.instructionLabel->isVisible() && e.instructionLabel->isThreadRunning());
 }
 
+TEST (EditorControls, AVerdictRightAfterAHiddenOneShows)
+{
+    // START hides a bad verdict during one of its waits; STOP at once with ten judged again must
+    // play the new verdict, not leave it hidden while its boo plays.
+    EditorFixture f;
+    auto& e = f.openStill();
+    ProcessorHarness harness (f.engine);
+    click (*e.startButton);
+    harness.processBlock();
+    setStatistics (f.engine, 10, 25.0f, 31.0f, 2);
+    click (*e.stopButton);
+    ASSERT_TRUE (e.resultLabel->isThreadRunning());
+
+    e.startButton->setToggleState (true, juce::sendNotificationSync);
+    harness.processBlock();
+    setStatistics (f.engine, 10, 25.0f, 31.0f, 2);
+    e.stopButton->setToggleState (true, juce::sendNotificationSync);
+    EXPECT_TRUE (e.resultLabel->isThreadRunning() && ! e.resultLabel->threadShouldExit());
+    EXPECT_TRUE (pump ([&] { return e.resultLabel->isVisible(); }));
+}
+
 TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
 {
     // The dial's bad limit is scaled by the ratio (the values are chosen clear of its bounds).

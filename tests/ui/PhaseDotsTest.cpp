@@ -112,7 +112,7 @@ TEST (PhaseDots, HaloAttachesToTheHiddenDisplayAnimatesAndDeletesItself)
     auto& dots = *f.openStill().s1ListDisplay;
     ASSERT_FALSE (dots.isVisible());
 
-    // As the engine builds it on the audio thread.
+    // As the new-dot hand-over's message builds it: no parent yet, its thread started.
     auto* halo = new Halo (&dots, 85, 20);
     halo->startThread();
     EXPECT_EQ (halo->getParentComponent(), nullptr);
@@ -131,7 +131,8 @@ TEST (PhaseDots, HaloAttachesToTheHiddenDisplayAnimatesAndDeletesItself)
 TEST (PhaseDots, HalosNeverOutliveTheDisplay)
 {
     // Some halos attached and running, some built but not yet attached, when the editor goes.
-    // They are built on another thread, as the engine builds them on the audio thread.
+    // They are built on another thread, which a halo allows as it has no parent until its first
+    // update, although the new-dot hand-over builds them in the message loop.
     EditorFixture f;
     f.openStill();
     auto* display = f.editor->s1ListDisplay.get();

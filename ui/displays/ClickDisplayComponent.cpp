@@ -279,16 +279,18 @@ void Dial::paint (juce::Graphics& g)
     badMsLabel.setText (millisecondsText (bad, k), juce::dontSendNotification);
     placeMsLabel (badMsLabel, bad + msLabelOffsetDegrees);
 
-    // "GOOD" shrinks to fit above the good wedge, or is left out.
-    const juce::String goodText = juce::translate ("GOOD");
-    goodLabel.setText (goodText, juce::dontSendNotification);
+    // "GOOD" shrinks to fit above the good wedge, or is left out. It is measured before the
+    // label is given it: each change of the label's text repaints the label, and so the dial
+    // beneath it, which would paint again.
+    juce::String goodText = juce::translate ("GOOD");
     const auto available = (float) (0.5 * w * std::sin (radians (good)));
     const auto font = ZibLookAndFeel::ShrunkToFit (juce::Font (goodLabelFontHeight, juce::Font::plain), goodText,
                                                    available, smallestGoodLabelFont);
 
     if (std::ceil (font.getStringWidthFloat (goodText)) > available)
-        goodLabel.setText ({}, juce::dontSendNotification);
+        goodText.clear();
 
+    goodLabel.setText (goodText, juce::dontSendNotification);
     goodLabel.setFont (font);
 }
 

@@ -175,8 +175,9 @@ void KeysteadEditor::DisplayWorstAndAverage()
 
     if (n >= resultMinimumCount && stopButton->getToggleState())
     {
+        // A verdict that START hid may still be in its last wait: this one must play all the same.
         resultLabel->mode = state;
-        resultLabel->startThread();
+        StartAnimation (*resultLabel);
 
         if (state == TwinklelingLabel::goodMode)
         {
