@@ -183,9 +183,9 @@ void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, Keys
     engine.subdivisor = juce::jlimit (E::minimumSubdivisor, E::maximumSubdivisor, subdivisor);
 
     // The limits are held to the ranges the dial and the strip keep. The dial's gap shrinks with
-    // the tempo: its smallest one, at the slowest tempo, leaves every state the dial could
-    // have left unchanged. The strip's bars sit on whole pixels, so their smallest distance is
-    // the whole pixels of its 25 ms.
+    // the tempo: holding the limits to its smallest one, at the slowest tempo, changes no state
+    // that the dial could have left. The strip's bars sit on whole pixels, so they may be the
+    // whole pixels of their smallest distance apart.
     const float dialGap = E::DialGapDegrees (E::minimumTempo, E::minimumSubdivisor);
     const float bad = juce::jlimit (2.0f * dialGap, E::largestDialAngle, noChordMetronome);
     engine.noChordMetronome = bad;

@@ -153,13 +153,15 @@ public:
                            defaultBooVolume = 1.0f, defaultClickVolume = 1.0f;
 
     /** The judging limits' ranges, which the editor's dial and chord strip keep and a settings
-        file is held to, and the scales that turn the limits into time.
+        file is held to, and the scales that turn the limits into time. In both modes the good
+        and the bad limit stay at least smallestLimitGapMs apart. */
+    static constexpr float smallestLimitGapMs = 25.0f;
 
-        Tempo mode's limits are degrees of one note-value interval, drawn on the dial. The dial
+    /** Tempo mode's limits are degrees of one note-value interval, drawn on the dial. The dial
         keeps its two limits at least the gap apart and the bad one at largestDialAngle or
-        below (at 90 degrees a radius would never meet the dial's top edge). The gap is 25 ms
-        of the interval, capped so that twice of it fits under the largest bad limit; a note
-        more than the gap beyond the good limit is judged very bad. */
+        below (at 90 degrees a radius would never meet the dial's top edge). The gap is
+        smallestLimitGapMs of the interval, capped so that twice of it fits under the largest
+        bad limit; a note more than the gap beyond the good limit is judged very bad. */
     static float DialGapDegrees (double tempo, int subdivisor) noexcept
     {
         return std::min (((float) tempo * dialGapDegreesPerBpm) * (float) subdivisor, largestDialGap);
@@ -167,13 +169,13 @@ public:
 
     static constexpr float largestDialAngle = 89.9f;
     static constexpr float largestDialGap = largestDialAngle / 2.0f;
-    static constexpr float dialGapDegreesPerBpm = 0.15f;  // 25 ms of a note-value interval, per beat per minute
+    static constexpr float dialGapDegreesPerBpm = smallestLimitGapMs * 360.0f / 60000.0f;
 
     /** Chord mode's limits are pixels of the chord strip, whose scale is 176 pixels for 150 ms.
-        The strip keeps its bars at least 25 ms apart, the left one at lowestBarPosition or
-        beyond and the right one within the strip. */
+        The strip keeps its bars at least smallestLimitGapMs apart, the left one at
+        lowestBarPosition or beyond and the right one within the strip. */
     static constexpr int chordStripWidth = 176, chordStripMs = 150;
-    static constexpr float smallestBarDistance = (float) chordStripWidth * 25.0f / (float) chordStripMs;
+    static constexpr float smallestBarDistance = (float) chordStripWidth * smallestLimitGapMs / (float) chordStripMs;
     static constexpr int lowestBarPosition = 29;
 
     //==============================================================================

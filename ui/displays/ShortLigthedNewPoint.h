@@ -31,7 +31,7 @@ public:
     void handleAsyncUpdate() override;
 
     juce::Component::SafePointer<S1ListDisplayComponent> parent;
-    RelaxedAtomic<int> step { NewPointHalo::firstStep };      // written by the thread, read on the message thread
+    RelaxedAtomic<int> step { NewPointHalo::firstStep };  // written by the thread, read on the message thread
     int centreX, centreY;
     RelaxedAtomic<bool> finished { false };     // set by the thread when its loop has ended
 
