@@ -125,6 +125,9 @@ namespace
         return homeFolder() + "/." + name + "/" + name + ".settings";
     }
 
+    // Where a damaged settings file is kept.
+    std::string damagedCopyOf (const std::string& path)  { return path + ".damaged"; }
+
     std::string folderOf (const std::string& path)
     {
         const auto slash = path.rfind ('/');
@@ -268,7 +271,7 @@ namespace
     // stale ones of either are found alike: "Keystead_temp<hex>.settings".
     std::pair<std::string, std::string> temporaryNameParts (const std::string& target)
     {
-        const auto name = target.substr (folderOf (target).size() + 1);
+        const auto name = target.substr (target.rfind ('/') + 1);
         const auto dot = name.rfind ('.');
         const auto stem = dot == std::string::npos || dot == 0 ? name : name.substr (0, dot);
         return { stem + "_temp", name.substr (stem.size()) };
@@ -322,6 +325,7 @@ namespace
         const auto folder = folderOf (target);
         const auto [prefix, suffix] = temporaryNameParts (target);
         const auto isHex = [] (char c) { return std::isxdigit ((unsigned char) c) != 0; };
+        const auto aMinuteAgo = std::time (nullptr) - 60;
         auto* directory = ::opendir (folder.c_str());
 
         if (directory == nullptr)
@@ -339,8 +343,6 @@ namespace
                 continue;
 
             const auto path = folder + "/" + name;
-
-            const auto aMinuteAgo = std::time (nullptr) - 60;
 
             if (::lstat (path.c_str(), &info) == 0 && S_ISREG (info.st_mode) && info.st_mtime < aMinuteAgo)
                 ::unlink (path.c_str());
@@ -446,7 +448,7 @@ bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::St
     // The damaged file goes aside by renaming, which keeps its bytes even when it cannot be read.
     // If it cannot, the user's file wins over this run's values.
     if (! absent && readSettings (target) == nullptr
-         && ::rename (target.c_str(), (target + ".damaged").c_str()) != 0)
+         && ::rename (target.c_str(), damagedCopyOf (target).c_str()) != 0)
     {
         settings.setNeedsToBeSaved (false);
         return false;
@@ -473,11 +475,6 @@ bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::St
 
     settings.setNeedsToBeSaved (false);
     return true;
-}
-
-juce::File SettingsFile::DamagedCopyOf (const juce::File& settingsFile)
-{
-    return settingsFile.getSiblingFile (settingsFile.getFileName() + ".damaged");
 }
 
 std::unique_ptr<juce::XmlElement> SettingsFile::ParseXml (const juce::String& text)

@@ -39,9 +39,6 @@ public:
         they are left out. Returns whether the values reached the file. */
     static bool Save (juce::ApplicationProperties& properties, const juce::String& applicationName);
 
-    /** Where a damaged settings file is kept. */
-    static juce::File DamagedCopyOf (const juce::File& settingsFile);
-
     /** A settings text parsed as XML, as long as it holds no document type and nests no deeper
         than deepestNesting; otherwise none. The framework's parser would open the files that a
         document type names and recurses once per level of nesting. */

@@ -106,6 +106,7 @@ export DISPLAY=$shared_display
 start_jack_server "$home" "keystead-hostile-$$"
 kill -STOP "$JACK_PID"
 cp "$file" "$home/before"
+PROGRAM_LOG="$home/program.log"
 HOME="$home" "$PROGRAM" >"$PROGRAM_LOG" 2>&1 &
 PROGRAM_PID=$!
 # Once the JACK library is loaded, the start is opening a client of the stopped server.
