@@ -13,7 +13,8 @@ file=$(settings_file "$home")
 XVFB_PID="" JACK_PID=""
 cleanup() {
     kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true
-    [ -z "$JACK_PID" ] || { kill -CONT "$JACK_PID"; kill -KILL "$JACK_PID"; } 2>/dev/null || true
+    # SIGTERM, which takes a JACK server out of JACK's table of servers (it holds eight at most).
+    [ -z "$JACK_PID" ] || { kill -CONT "$JACK_PID"; kill -TERM "$JACK_PID"; } 2>/dev/null || true
     [ -z "$XVFB_PID" ] || kill -KILL "$XVFB_PID" 2>/dev/null || true
     wait 2>/dev/null || true
     rm -rf "$home"
