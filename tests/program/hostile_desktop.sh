@@ -13,9 +13,14 @@ file=$(settings_file "$home")
 XVFB_PID="" JACK_PID=""
 cleanup() {
     kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true
-    # SIGTERM, which takes a JACK server out of JACK's table of servers (it holds eight at most).
-    [ -z "$JACK_PID" ] || { kill -CONT "$JACK_PID"; kill -TERM "$JACK_PID"; } 2>/dev/null || true
-    [ -z "$XVFB_PID" ] || kill -KILL "$XVFB_PID" 2>/dev/null || true
+    # SIGTERM takes a JACK server out of JACK's table of servers (eight at most), but a server
+    # that was stopped while its client went dies writing to that client unless it has dropped it.
+    if [ -n "$JACK_PID" ]; then
+        kill -CONT "$JACK_PID" 2>/dev/null || true
+        for i in $(seq 1 100); do [ "$(program_ports 2>/dev/null)" = 0 ] && break; sleep 0.1; done
+        kill -TERM "$JACK_PID" 2>/dev/null || true
+    fi
+    [ -z "$XVFB_PID" ] || kill -TERM "$XVFB_PID" 2>/dev/null || true
     wait 2>/dev/null || true
     rm -rf "$home"
 }
@@ -33,27 +38,31 @@ wait_for_end() {
     wait "$PROGRAM_PID" || STATUS=$?
 }
 
-# Whether the filter window's toggle centred at X Y is ticked: bright pixels inside its box (the
-# pointer over it changes only the box's outline).
+# Whether the filter window's toggle centred at X Y is drawn ticked (1) or not (0): bright pixels
+# inside its box (the pointer over it changes only the box's outline); "none" until the panel's
+# own colour beside it shows the window drawn on top there.
 ticked() {
+    import -window root -crop "1x1+$((FILTER_X + $1 - 46))+$((FILTER_Y + $2))" txt:- |
+        grep 'srgb(50,62,68)' >/dev/null || { echo none; return 0; }
     import -window root -crop "12x12+$((FILTER_X + $1 - 34))+$((FILTER_Y + $2 - 6))" png:- |
         convert - -colorspace gray -threshold 60% -format "%[fx:mean > 0.02]" info:
 }
 
-# toggle X Y: clicks that toggle and waits until it is drawn changed: a quit that came before the
-# program took the click would save the old value. A click that a loaded program lost is given
-# again, as a user would.
+# toggle X Y VALUE: clicks that toggle until it is drawn with the new value (1 ticked, 0 not):
+# a quit that came before the program took the click would save the old value, and a click on a
+# window not yet drawn may be lost. A lost click is given again, as a user would.
 toggle() {
-    local before attempt i
-    before=$(ticked "$1" "$2")
+    local attempt i
+    # Drawn as it was first, so that the click goes to a window on screen.
+    for i in $(seq 1 100); do [ "$(ticked "$1" "$2")" = $((1 - $3)) ] && break; sleep 0.1; done
     for attempt in 1 2 3; do
         xdotool mousemove $((FILTER_X + $1)) $((FILTER_Y + $2)) click 1
         for i in $(seq 1 50); do
-            [ "$(ticked "$1" "$2")" = "$before" ] || return 0
+            [ "$(ticked "$1" "$2")" = "$3" ] && return 0
             sleep 0.1
         done
     done
-    fail "the toggle at $1,$2 did not change"
+    fail "the toggle at $1,$2 was not drawn as $3"
 }
 
 # 1. No display: one line that names DISPLAY, a plain failure, and the file as it was.
@@ -77,7 +86,7 @@ for row in "TERM 80 60 filter_midi_chanel 1" "HUP 80 164 filter_midi_range 1" "I
     read -r signal x y key value <<<"$row"
     start_program "$home"
     open_filter_window
-    toggle "$x" "$y"
+    toggle "$x" "$y" "$value"
     kill -s "$signal" "$PROGRAM_PID"
     expect_clean_exit "SIG$signal"
     [ "$(setting "$file" "$key")" = "$value" ] || fail "after SIG$signal $key is '$(setting "$file" "$key" || true)'"
@@ -89,13 +98,16 @@ exec 3>"$home/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$home/xvfb.log" 2>&1 &
 XVFB_PID=$!
 exec 3>&-
-for i in $(seq 1 100); do [ -s "$home/display" ] && break; sleep 0.1; done
-[ -s "$home/display" ] || fail "the test's own X server did not start"
+for i in $(seq 1 100); do
+    [ -s "$home/display" ] && xdpyinfo -display ":$(cat "$home/display")" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdpyinfo -display ":$(cat "$home/display")" >/dev/null 2>&1 || fail "no own X server: $(cat "$home/xvfb.log")"
 shared_display=$DISPLAY
 export DISPLAY=":$(cat "$home/display")"
 start_program "$home"
 open_filter_window
-toggle 80 60
+toggle 80 60 1
 { kill -KILL "$XVFB_PID"; wait "$XVFB_PID"; } 2>/dev/null || true
 XVFB_PID=""
 wait_for_end "the loss of its X server"
@@ -123,7 +135,7 @@ start_program "$home"
 for i in $(seq 1 100); do [ "$(program_ports)" -eq 2 ] && break; sleep 0.1; done
 [ "$(program_ports)" -eq 2 ] || fail "the program did not open the JACK device"
 open_filter_window
-toggle 80 164
+toggle 80 164 0
 kill -STOP "$JACK_PID"
 kill -TERM "$PROGRAM_PID"
 wait_for_end "SIGTERM with the JACK server stopped"
