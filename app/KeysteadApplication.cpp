@@ -31,17 +31,21 @@ AudioProcessorWITHMidiInFilter* KeysteadApplication::GetAudioProcessorWithMidiIn
     return processor.get();
 }
 
+void KeysteadApplication::SaveSettings()
+{
+    if (processor != nullptr && appProperties != nullptr)
+        SettingsFile::WriteEngineKeys (*appProperties, *processor);
+
+    ZibStandAloneApplication::SaveSettings();
+}
+
 void KeysteadApplication::shutdown()
 {
+    // From here on the audio thread finds no editor to send anything to, and a hand-over already
+    // under way has returned, so the editor can go while the device still runs. The base's
+    // shut-down writes the settings, the engine's keys first.
     if (processor != nullptr)
-    {
-        if (appProperties != nullptr)
-            SettingsFile::WriteEngineKeys (*appProperties, *processor);
-
-        // From here on the audio thread finds no editor to send anything to, and a hand-over
-        // already under way has returned, so the editor can go while the device still runs.
         processor->DetachEditor (processor->getActiveEditor());
-    }
 
     ZibStandAloneApplication::shutdown();
 

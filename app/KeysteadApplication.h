@@ -14,6 +14,7 @@ public:
     ~KeysteadApplication() override;
 
     void shutdown() override;
+    void SaveSettings() override;
     void createZibProcessor() override;
     void createMainWindow() override;
     AudioProcessorWITHMidiInFilter* GetAudioProcessorWithMidiInFilter() override;

@@ -1,5 +1,7 @@
 #include "app/QuitSignals.h"
 
+#include <atomic>
+
 #if JUCE_LINUX || JUCE_BSD
  #include <cerrno>
  #include <csignal>
@@ -10,14 +12,26 @@
 namespace
 {
    #if JUCE_LINUX || JUCE_BSD
-    constexpr int quitSignals[] { SIGTERM, SIGHUP };
+    constexpr int quitSignals[] { SIGTERM, SIGHUP, SIGINT };
 
     // Set before the handlers are installed and cleared after they are removed.
     volatile std::sig_atomic_t writeEnd = -1;
+    volatile std::sig_atomic_t endsAtOnce = 1;
     struct sigaction previousActions[std::size (quitSignals)];
 
-    extern "C" void onQuitSignal (int)
+    // Tells the message loop's first message from one that an earlier object left queued.
+    std::atomic<int> generation { 0 };
+
+    extern "C" void onQuitSignal (int signal)
     {
+        if (endsAtOnce != 0)
+        {
+            // The signal stays blocked until this handler returns, and then has its default effect.
+            ::signal (signal, SIG_DFL);
+            ::raise (signal);
+            return;
+        }
+
         const int savedErrno = errno;
         const char byte = 1;
 
@@ -42,6 +56,13 @@ QuitSignals::QuitSignals (std::function<void()> onQuitToUse)
     }
 
     writeEnd = pipeEnds[1];
+    endsAtOnce = 1;
+    juce::MessageManager::callAsync ([ours = ++generation]
+    {
+        if (ours == generation)
+            endsAtOnce = 0;
+    });
+
     juce::LinuxEventLoop::registerFdCallback (pipeEnds[0], [this] (int) { pipeReadable(); });
 
     struct sigaction action {};
@@ -64,9 +85,18 @@ QuitSignals::~QuitSignals()
         ::sigaction (quitSignals[i], &previousActions[i], nullptr);
 
     writeEnd = -1;
+    endsAtOnce = 1;
+    ++generation;
     juce::LinuxEventLoop::unregisterFdCallback (pipeEnds[0]);
     ::close (pipeEnds[0]);
     ::close (pipeEnds[1]);
+   #endif
+}
+
+void QuitSignals::NothingLeftToSave()
+{
+   #if JUCE_LINUX || JUCE_BSD
+    endsAtOnce = 1;
    #endif
 }
 

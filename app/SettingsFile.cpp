@@ -1,7 +1,22 @@
 #include "app/SettingsFile.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <limits>
+#include <optional>
+#include <string>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/KeysteadProcessor.h"
 
@@ -91,6 +106,296 @@ namespace
 
         return (float) value;
     }
+
+    //==============================================================================
+    // Paths are kept as the bytes that the system gave: a home folder's name need not be UTF-8.
+
+    std::string homeFolder()
+    {
+        if (const char* home = std::getenv ("HOME"); home != nullptr && *home != 0)
+            return home;
+
+        const auto* entry = ::getpwuid (::getuid());
+        return entry != nullptr ? entry->pw_dir : "";
+    }
+
+    std::string settingsPath (const juce::String& applicationName)
+    {
+        const auto name = applicationName.toStdString();
+        return homeFolder() + "/." + name + "/" + name + ".settings";
+    }
+
+    // Where a damaged settings file is kept.
+    std::string damagedCopyOf (const std::string& path)  { return path + ".damaged"; }
+
+    std::string folderOf (const std::string& path)
+    {
+        const auto slash = path.rfind ('/');
+        return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr (0, slash);
+    }
+
+    /** The file that a path leads to: a symbolic link there (as dotfile managers keep) is followed
+        to its final target, so that the link stays and the target gets the new values. */
+    std::string finalTarget (std::string path)
+    {
+        for (int link = 0; link < 40; ++link)
+        {
+            struct stat info {};
+            char target[PATH_MAX];
+
+            if (::lstat (path.c_str(), &info) != 0 || ! S_ISLNK (info.st_mode))
+                break;
+
+            const auto length = ::readlink (path.c_str(), target, sizeof (target));
+
+            if (length <= 0 || (size_t) length >= sizeof (target))
+                break;
+
+            const std::string next (target, (size_t) length);
+            path = next[0] == '/' ? next : folderOf (path) + "/" + next;
+        }
+
+        return path;
+    }
+
+    /** The root of the settings file at the path, or none when there is no such file or it is
+        damaged. Only a regular file is opened (never blocking), and only one small enough. */
+    std::unique_ptr<juce::XmlElement> readSettings (const std::string& path)
+    {
+        const auto isReadable = [] (const struct stat& info)
+            { return S_ISREG (info.st_mode) && info.st_size <= SettingsFile::largestReadableSize; };
+
+        struct stat info {};
+
+        if (::stat (path.c_str(), &info) != 0 || ! isReadable (info))
+            return {};
+
+        const int file = ::open (path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+
+        if (file < 0)
+            return {};
+
+        // Checked again on what was opened, which may have been swapped in after the first look.
+        juce::MemoryBlock bytes;
+        bool whole = ::fstat (file, &info) == 0 && isReadable (info);
+
+        if (whole)
+        {
+            bytes.setSize ((size_t) info.st_size);
+            size_t done = 0;
+
+            while (done < bytes.getSize())
+            {
+                const auto got = ::read (file, static_cast<char*> (bytes.getData()) + done, bytes.getSize() - done);
+
+                if (got < 0 && errno == EINTR)
+                    continue;
+
+                if (got <= 0)
+                    break;
+
+                done += (size_t) got;
+            }
+
+            whole = done == bytes.getSize();
+        }
+
+        ::close (file);
+
+        if (! whole)
+            return {};
+
+        const auto text = juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize());
+        auto root = SettingsFile::ParseXml (text);
+        return root != nullptr && root->hasTagName ("PROPERTIES") ? std::move (root) : nullptr;
+    }
+
+    // The framework's properties format: one VALUE element per key, with the key's name and its
+    // value, or with the value as a child element when the value is itself XML.
+    void fill (juce::PropertiesFile& settings, const juce::XmlElement& root)
+    {
+        auto& values = settings.getAllProperties();
+
+        for (auto* element : root.getChildWithTagNameIterator ("VALUE"))
+        {
+            const auto name = element->getStringAttribute ("name");
+            const auto* child = element->getFirstChildElement();
+            const auto oneLine = juce::XmlElement::TextFormat().singleLine().withoutHeader();
+
+            if (name.isNotEmpty())
+                values.set (name, child != nullptr ? child->toString (oneLine) : element->getStringAttribute ("val"));
+        }
+    }
+
+    bool isOwnKey (const juce::String& key)
+    {
+        using E = KeysteadProcessor;
+        using S = SettingsFile;
+
+        for (const auto* own : { &E::tempoModeRef, &E::metronomeModeRef, &E::tempoRef, &E::subdivisorRef,
+                                 &E::goodMetronomeRef, &E::noChordMetronomeRef, &E::goodNoMetronomeRef,
+                                 &E::noChordNoMetronomeRef, &E::booVolumeRef, &E::clickVolumeRef,
+                                 &S::filterMidiChannelKey, &S::midiChannelKey, &S::filterMidiRangeKey,
+                                 &S::highestNoteKey, &S::lowestNoteKey, &S::audioDeviceStateKey })
+            if (key == *own)
+                return true;
+
+        return false;
+    }
+
+    juce::String toXml (const juce::StringPairArray& values, bool withOtherKeys)
+    {
+        juce::XmlElement document ("PROPERTIES");
+
+        for (int i = 0; i < values.size(); ++i)
+        {
+            const auto& key = values.getAllKeys()[i];
+            const auto& value = values.getAllValues()[i];
+
+            if (! withOtherKeys && ! isOwnKey (key))
+                continue;
+
+            auto* element = document.createNewChildElement ("VALUE");
+            element->setAttribute ("name", key);
+
+            if (auto child = SettingsFile::ParseXml (value))
+                element->addChildElement (child.release());
+            else
+                element->setAttribute ("val", value);
+        }
+
+        return document.toString();
+    }
+
+    // A temporary file beside the target is named as the framework names its own, so that the
+    // stale ones of either are found alike: "Keystead_temp<hex>.settings".
+    std::pair<std::string, std::string> temporaryNameParts (const std::string& target)
+    {
+        const auto name = target.substr (target.rfind ('/') + 1);
+        const auto dot = name.rfind ('.');
+        const auto stem = dot == std::string::npos || dot == 0 ? name : name.substr (0, dot);
+        return { stem + "_temp", name.substr (stem.size()) };
+    }
+
+    bool writeAll (int file, const char* data, size_t size)
+    {
+        while (size > 0)
+        {
+            const auto done = ::write (file, data, size);
+
+            if (done < 0 && errno == EINTR)
+                continue;
+
+            if (done <= 0)
+                return false;
+
+            data += done;
+            size -= (size_t) done;
+        }
+
+        return true;
+    }
+
+    /** Replaces the target's contents at once: a kill during the write leaves the old file whole. */
+    bool replaceFile (const std::string& target, const juce::String& text, std::optional<mode_t> mode)
+    {
+        const auto [prefix, suffix] = temporaryNameParts (target);
+        const auto hex = juce::String::toHexString (juce::Random::getSystemRandom().nextInt()).toStdString();
+        const auto temporary = folderOf (target) + "/" + prefix + hex + suffix;
+        const int file = ::open (temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+
+        if (file < 0)
+            return false;
+
+        const bool written = writeAll (file, text.toRawUTF8(), text.getNumBytesAsUTF8())
+                              && (! mode.has_value() || ::fchmod (file, *mode & 07777) == 0)
+                              && ::fsync (file) == 0;
+
+        if (::close (file) == 0 && written && ::rename (temporary.c_str(), target.c_str()) == 0)
+            return true;
+
+        ::unlink (temporary.c_str());
+        return false;
+    }
+
+    /** Removes what a write cut short left beside the target; a minute's age leaves alone the
+        write of another instance that is under way. */
+    void removeStaleTemporaryFiles (const std::string& target)
+    {
+        const auto folder = folderOf (target);
+        const auto [prefix, suffix] = temporaryNameParts (target);
+        const auto isHex = [] (char c) { return std::isxdigit ((unsigned char) c) != 0; };
+        const auto aMinuteAgo = std::time (nullptr) - 60;
+        auto* directory = ::opendir (folder.c_str());
+
+        if (directory == nullptr)
+            return;
+
+        while (const auto* entry = ::readdir (directory))
+        {
+            const std::string name (entry->d_name);
+            struct stat info {};
+
+            if (name.size() <= prefix.size() + suffix.size()
+                 || name.compare (0, prefix.size(), prefix) != 0
+                 || name.compare (name.size() - suffix.size(), suffix.size(), suffix) != 0
+                 || ! std::all_of (name.begin() + (long) prefix.size(), name.end() - (long) suffix.size(), isHex))
+                continue;
+
+            const auto path = folder + "/" + name;
+
+            if (::lstat (path.c_str(), &info) == 0 && S_ISREG (info.st_mode) && info.st_mtime < aMinuteAgo)
+                ::unlink (path.c_str());
+        }
+
+        ::closedir (directory);
+    }
+
+    /** Whether a text is free of what no settings text holds and the framework's parser cannot
+        take safely: a document type (whose entities it expands without bound, and whose named
+        files it would open) and nesting deeper than SettingsFile::deepestNesting (it recurses once
+        per level). Elements are counted as the parser would count them, or more. */
+    bool isPlainAndShallow (const char* p)
+    {
+        const auto startsWith = [] (const char* text, const char* start)
+            { return std::strncmp (text, start, std::strlen (start)) == 0; };
+        const auto skipPast = [] (const char* text, const char* end)
+        {
+            const auto* found = std::strstr (text, end);
+            return found != nullptr ? found + std::strlen (end) : text + std::strlen (text);
+        };
+
+        int depth = 0;
+
+        while (*p != 0)
+        {
+            if (*p != '<')                       { ++p; continue; }
+            if (startsWith (p, "<!--"))          { p = skipPast (p + 4, "-->"); continue; }
+            if (startsWith (p, "<![CDATA["))     { p = skipPast (p + 9, "]]>"); continue; }
+            if (p[1] == '!')                     return false;
+            if (p[1] == '?')                     { p = skipPast (p + 2, "?>"); continue; }
+            if (p[1] == '/')                     { depth = std::max (0, depth - 1); ++p; continue; }
+
+            // An opening tag, to its end past any quoted values; one that ends in "/>" is empty.
+            char quote = 0;
+
+            for (++p; *p != 0 && (quote != 0 || *p != '>'); ++p)
+            {
+                if (quote != 0)
+                    quote = (*p == quote) ? 0 : quote;
+                else if (*p == '"' || *p == '\'')
+                    quote = *p;
+            }
+
+            if (p[-1] != '/' && ++depth > SettingsFile::deepestNesting)
+                return false;
+
+            if (*p != 0)
+                ++p;
+        }
+
+        return true;
+    }
 }
 
 //==============================================================================
@@ -112,53 +417,73 @@ juce::PropertiesFile::Options SettingsFile::GetOptions (const juce::String& appl
 
 void SettingsFile::Open (juce::ApplicationProperties& properties, const juce::String& applicationName)
 {
+    // The run's values live in a settings object that has no file and never saves by itself:
+    // the framework's reading would block on a FIFO and open what a document type names, and its
+    // writing would replace a symbolic link and reset the file's mode. Save writes the real file.
     auto options = GetOptions (applicationName);
-
-    if (options.getDefaultFile().getSize() > largestReadableSize)
-    {
-        // The run's values live in a settings object that has no file and never saves by
-        // itself; Save writes them to the real file at the quit.
-        options.folderName = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                 .getNonexistentChildFile ("keystead-unread-settings", {}).getFullPathName();
-        options.doNotSave = true;
-    }
-
+    options.folderName = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                             .getNonexistentChildFile ("keystead-unused-settings", {}).getFullPathName();
+    options.doNotSave = true;
     properties.setStorageParameters (options);
+
+    const auto target = finalTarget (settingsPath (applicationName));
+    removeStaleTemporaryFiles (target);
+
+    if (const auto root = readSettings (target))
+        fill (*properties.getUserSettings(), *root);
 }
 
 bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::String& applicationName)
 {
     auto& settings = *properties.getUserSettings();
-    const auto options = GetOptions (applicationName);
-    const auto file = options.getDefaultFile();
-    const bool unread = settings.getFile() != file;
-
-    if (! unread && settings.isValidFile())
-        return settings.saveIfNeeded();
 
     if (! settings.needsToBeSaved())
         return true;
 
+    const auto target = finalTarget (settingsPath (applicationName));
+    struct stat old {};
+    const bool exists = ::stat (target.c_str(), &old) == 0;
+    const bool absent = ! exists && errno == ENOENT;
+
     // The damaged file goes aside by renaming, which keeps its bytes even when it cannot be read.
-    // If it cannot, the user's file wins over this run's values, also at the settings object's
-    // own save when it goes.
-    if (file.exists() && ! file.moveFileTo (DamagedCopyOf (file)))
+    // If it cannot, the user's file wins over this run's values.
+    if (! absent && readSettings (target) == nullptr
+         && ::rename (target.c_str(), damagedCopyOf (target).c_str()) != 0)
     {
         settings.setNeedsToBeSaved (false);
         return false;
     }
 
-    if (! unread)
-        return settings.save();
+    // The next start must read what this one writes.
+    auto text = toXml (settings.getAllProperties(), true);
 
-    juce::PropertiesFile replacement (file, options);
-    replacement.addAllPropertiesFrom (settings);
-    return replacement.save();
+    if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize)
+        text = toXml (settings.getAllProperties(), false);
+
+    if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize)
+        return false;
+
+    const auto folder = folderOf (target);
+
+    if (::mkdir (folder.c_str(), 0777) != 0 && errno != EEXIST)
+        return false;
+
+    const auto mode = exists && S_ISREG (old.st_mode) ? std::optional<mode_t> (old.st_mode) : std::nullopt;
+
+    if (! replaceFile (target, text, mode))
+        return false;
+
+    settings.setNeedsToBeSaved (false);
+    return true;
 }
 
-juce::File SettingsFile::DamagedCopyOf (const juce::File& settingsFile)
+std::unique_ptr<juce::XmlElement> SettingsFile::ParseXml (const juce::String& text)
 {
-    return settingsFile.getSiblingFile (settingsFile.getFileName() + ".damaged");
+    if (! isPlainAndShallow (text.toRawUTF8()))
+        return {};
+
+    // Parsed from text, the document has no input source through which to open another file.
+    return juce::XmlDocument (text).getDocumentElement();
 }
 
 void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <juce_data_structures/juce_data_structures.h>
 
 class KeysteadProcessor;
@@ -16,27 +18,37 @@ class AudioProcessorWITHMidiInFilter;
 class SettingsFile
 {
 public:
-    /** The properties-file options: "Keystead.settings", XML, keys case-sensitive. On Linux
-        the framework puts the file at ~/.Keystead/Keystead.settings. */
+    /** The properties-file options: "Keystead.settings", XML, keys case-sensitive. */
     static juce::PropertiesFile::Options GetOptions (const juce::String& applicationName);
 
-    /** Gives the settings object its options. A file larger than any the program writes is
-        not read at all (the framework's reading slows down with the square of the number of
-        keys, so a huge file could stall the start for minutes): the run starts with the
-        defaults and the file stays untouched until the quit. */
+    /** Gives the settings object its options and this run's values from the file,
+        ~/.Keystead/Keystead.settings, or through a symbolic link there, the file it leads to.
+        The settings object never reads or writes a file itself: only a regular file of at most
+        largestReadableSize bytes is read, and it is parsed without opening any other file. A file
+        that is anything else (a folder, a FIFO, too large, not the framework's XML properties
+        format, nested deeper than deepestNesting, with a document type) is damaged: the run starts
+        with the defaults and the file stays untouched until the quit. Temporary files of an
+        earlier write that are over a minute old (a write cut short by a kill) are removed. */
     static void Open (juce::ApplicationProperties& properties, const juce::String& applicationName);
 
-    /** Saves the file at quit if anything changed. A file that could not be read, could not be
-        parsed or was too large to read is first moved aside to "<file>.damaged" (replacing an
-        older one), so what the user had in it is not lost; when it cannot be moved, nothing is
-        written over it. Returns whether the values reached the file. */
+    /** Saves the file at quit if anything changed. A file that is damaged (as Open judges it,
+        now) is first moved aside to "<file>.damaged" (replacing an older one), so what the user
+        had in it is not lost; when it cannot be moved, nothing is written over it. The new file
+        replaces the old one through a temporary file beside it, keeps its mode, and is never
+        larger than what Open reads: when the keys this program does not know would make it so,
+        they are left out. Returns whether the values reached the file. */
     static bool Save (juce::ApplicationProperties& properties, const juce::String& applicationName);
 
-    /** Where a damaged settings file is kept. */
-    static juce::File DamagedCopyOf (const juce::File& settingsFile);
+    /** A settings text parsed as XML, as long as it holds no document type and nests no deeper
+        than deepestNesting; otherwise none. The framework's parser would open the files that a
+        document type names and recurses once per level of nesting. */
+    static std::unique_ptr<juce::XmlElement> ParseXml (const juce::String& text);
 
     /** The real file holds 16 short keys (about 1 KB); this leaves room for any device state. */
     static constexpr juce::int64 largestReadableSize = 1024 * 1024;
+
+    /** The program's own file is four levels deep (a device state in a value in the file). */
+    static constexpr int deepestNesting = 16;
 
     /** The ten engine keys in file order, each through a fresh request for the user settings. */
     static void ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine);

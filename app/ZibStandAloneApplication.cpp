@@ -1,15 +1,47 @@
 #include "app/ZibStandAloneApplication.h"
 
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include <unistd.h>
+
+#include "app/DisplayConnection.h"
 #include "app/MainComponent.h"
 #include "app/MainWindow.h"
 #include "app/QuitSignals.h"
 #include "app/SettingsFile.h"
 #include "engine/AudioProcessorWITHMidiInFilter.h"
 
+namespace
+{
+    /** Closes the audio device, giving it a few seconds: a stopped audio server (a JACK server
+        under a debugger or in a frozen session) blocks the close for as long as it stays stopped.
+        The settings are written by then, so the process ends without waiting for it. */
+    void closeAudioDeviceWithin (juce::AudioDeviceManager& manager, int milliseconds)
+    {
+        auto closed = std::make_shared<juce::WaitableEvent>();
+        std::thread closer ([&manager, closed]
+        {
+            manager.closeAudioDevice();
+            closed->signal();
+        });
+
+        if (! closed->wait (milliseconds))
+        {
+            std::fputs ("The audio device did not close; the program ends without it.\n", stderr);
+            ::_exit (0);
+        }
+
+        closer.join();
+    }
+}
+
 ZibStandAloneApplication::ZibStandAloneApplication() = default;
 
 ZibStandAloneApplication::~ZibStandAloneApplication()
 {
+    displayConnection = nullptr;
     appProperties = nullptr;
     player = nullptr;
     deviceManager = nullptr;
@@ -31,7 +63,8 @@ void ZibStandAloneApplication::systemRequestedQuit()
 
 void ZibStandAloneApplication::initialise (const juce::String&)
 {
-    // First, so that a quit signal during the start still ends in the shut-down's writes.
+    // First, so that a quit signal during the start ends the process, even one that hangs opening
+    // the audio device of a stopped audio server.
     quitSignals = std::make_unique<QuitSignals> ([this] { systemRequestedQuit(); });
 
     appProperties = std::make_unique<juce::ApplicationProperties>();
@@ -47,7 +80,7 @@ void ZibStandAloneApplication::initialise (const juce::String&)
         // Anything but a saved device set-up (no text, broken text, another document) opens
         // the default device. The manager's error text is not shown: the user picks a device
         // in the settings window when none could be opened.
-        const auto savedState = juce::parseXML (settings.getValue (SettingsFile::audioDeviceStateKey));
+        const auto savedState = SettingsFile::ParseXml (settings.getValue (SettingsFile::audioDeviceStateKey));
         deviceManager->initialise (0, numOutputs, savedState.get(), true, {}, nullptr);
     }
 
@@ -95,28 +128,47 @@ void ZibStandAloneApplication::initialise (const juce::String&)
         registerAllCommandsForTarget (mainWindow.get());
         getKeyMappings()->resetToDefaultMappings();
     }
+
+    // After the first window, so that the framework's own handler for a lost display is in place.
+    displayConnection = std::make_unique<DisplayConnection> ([this] { SaveSettings(); });
+}
+
+void ZibStandAloneApplication::SaveSettings()
+{
+    JUCE_ASSERT_MESSAGE_THREAD
+
+    if (appProperties == nullptr)
+        return;
+
+    auto& settings = *appProperties->getUserSettings();
+
+    if (auto* filter = GetAudioProcessorWithMidiInFilter())
+        SettingsFile::WriteFilterKeys (settings, *filter);
+
+    if (deviceManager != nullptr)
+    {
+        const auto state = deviceManager->createStateXml();
+        settings.setValue (SettingsFile::audioDeviceStateKey, state.get());
+    }
+
+    // A file that cannot be written loses this run's values; nothing else can be done.
+    SettingsFile::Save (*appProperties, getApplicationName());
 }
 
 void ZibStandAloneApplication::shutdown()
 {
-    if (appProperties != nullptr)
-    {
-        auto& settings = *appProperties->getUserSettings();
+    SaveSettings();
 
-        if (auto* filter = GetAudioProcessorWithMidiInFilter())
-            SettingsFile::WriteFilterKeys (settings, *filter);
+    displayConnection = nullptr;
 
-        if (deviceManager != nullptr)
-        {
-            const auto state = deviceManager->createStateXml();
-            settings.setValue (SettingsFile::audioDeviceStateKey, state.get());
-        }
-
-        // A file that cannot be written loses this run's values; nothing else can be done.
-        SettingsFile::Save (*appProperties, getApplicationName());
-    }
+    if (quitSignals != nullptr)
+        quitSignals->NothingLeftToSave();
 
     mainWindow = nullptr;
+
+    if (deviceManager != nullptr)
+        closeAudioDeviceWithin (*deviceManager, 4000);
+
     deviceManager = nullptr;
     player = nullptr;
     appProperties = nullptr;

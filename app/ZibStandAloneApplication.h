@@ -8,6 +8,7 @@
 #include "app/MyAudioProcessorPlayer.h"
 
 class AudioProcessorWITHMidiInFilter;
+class DisplayConnection;
 class QuitSignals;
 
 /** A standalone application around an audio processor with a MIDI-input filter: the settings
@@ -44,6 +45,11 @@ public:
 
     virtual AudioProcessorWITHMidiInFilter* GetAudioProcessorWithMidiInFilter() = 0;
 
+    /** Writes the run's values into the settings and saves the file, if anything changed: at the
+        shut-down, and when the connection to the display is lost. A product that keeps values of
+        its own writes them and then calls this. */
+    virtual void SaveSettings();
+
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<juce::AudioDeviceManager> deviceManager;
     std::unique_ptr<MyAudioProcessorPlayer> player;
@@ -52,6 +58,9 @@ public:
 private:
     // Kept until the application goes, so a signal during the shut-down cannot cut it short.
     std::unique_ptr<QuitSignals> quitSignals;
+
+    // Saves the settings when the display goes away, which ends the process without a shut-down.
+    std::unique_ptr<DisplayConnection> displayConnection;
 
     JUCE_DECLARE_NON_COPYABLE (ZibStandAloneApplication)
 };

@@ -240,6 +240,13 @@ TEST_F (MainWindow, TerminationSignalsAskForTheSameQuitOnTheMessageThreadAndTheO
             return app->quitRequests;
         };
 
+        // Until the message loop has come round, when no value can have changed, a signal would
+        // end the process at once; messages are handled in order.
+        bool loopCameRound = false;
+        juce::MessageManager::callAsync ([&] { loopCameRound = true; });
+        for (int i = 0; i < 2000 && ! loopCameRound; ++i)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+
         raise (SIGTERM);
         EXPECT_EQ (app->quitRequests, 0) << "nothing happens inside the signal handler";
         EXPECT_EQ (pumpUntilQuitRequests (1), 1);

@@ -1,4 +1,12 @@
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
 
 #include "tests/app/AppTestSupport.h"
 #include "app/SettingsFile.h"
@@ -67,8 +75,21 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
     const auto fileOfSize = [] (juce::int64 size)
         { return fileWith ({ { "tempo", "200" }, { "padding", std::string ((size_t) size - 150, 'x') } }); };
 
+    // Each level is a recursion of the framework's parser: 40,000 of them overflow its stack.
+    std::string deep, deepElements;
+    for (int level = 0; level < 40000; ++level)
+        deep += "&lt;a&gt;", deepElements += "<a>";
+
     const struct { const char* name; juce::MemoryBlock bytes; std::vector<double> expected; bool damaged; } rows[] = {
         { "not XML", bytesOf ("this is not XML at all"), defaults, true },
+        { "deep", bytesOf ("<PROPERTIES><VALUE name=\"tempo\" val=\"200\">" + deepElements + "</VALUE></PROPERTIES>"),
+          defaults, true },
+        // The parser would read the named file (here without end) to resolve the entity.
+        { "document type", bytesOf ("<?xml version=\"1.0\"?>\n<!DOCTYPE PROPERTIES SYSTEM \"/dev/zero\">\n"
+                                    "<PROPERTIES><VALUE name=\"tempo\" val=\"&x;\"/></PROPERTIES>"), defaults, true },
+        // Values that hold deep XML as text are neither parsed for the device nor stored as XML.
+        { "deep values", fileWith ({ { "tempo", "200" }, { "audioDeviceState", deep }, { "other", deep } }),
+          withTempo200, false },
         { "truncated", bytesOf ("<?xml version=\"1.0\"?>\n<PROPERTIES>\n<VALUE name=\"tempo\" val=\"200\"/>\n<VAL"),
           defaults, true },
         { "other root", bytesOf ("<OTHER><VALUE name=\"tempo\" val=\"200\"/></OTHER>"), defaults, true },
@@ -126,4 +147,95 @@ TEST_F (Settings, ADamagedFileThatCannotBeKeptAsideIsNotWrittenOver)
     writeSettings (bytesOf ("tempo 90"));
     start();
     EXPECT_EQ (settingsBytes(), bytesOf ("tempo 90"));
+}
+
+namespace
+{
+    std::string contentsOf (const std::string& path)
+    {
+        std::ifstream in (path, std::ios::binary);
+        return { std::istreambuf_iterator<char> (in), {} };
+    }
+
+    void put (const std::string& path, const std::string& bytes)  { std::ofstream (path, std::ios::binary) << bytes; }
+
+    struct stat statusOf (const std::string& path)
+    {
+        struct stat info {};
+        lstat (path.c_str(), &info);
+        return info;
+    }
+}
+
+TEST_F (Settings, TheQuitWritesThroughLinksWithTheModeAndSizeTheStartReadsAndTheStartClearsUp)
+{
+    namespace fs = std::filesystem;
+    const std::string base = home.getFullPathName().toStdString(), folder = base + "/.Keystead";
+    const std::string file = folder + "/Keystead.settings", dotfile = base + "/dotfiles/keystead.xml";
+    const std::string latin1 = base + "/caf\xe9";
+    // A good file with a tempo of 200, padded by a key of its own to the given size.
+    const auto tempo200 = [] (size_t size = 0)
+    {
+        const auto shortest = fileWith ({ { "tempo", "200" }, { "padding", "" } }).getSize();
+        const auto padding = std::string (std::max (size, shortest) - shortest, 'x');
+        return fileWith ({ { "tempo", "200" }, { "padding", padding } }).toString().toStdString();
+    };
+    const auto temporary = [&] (const char* hex, int age)
+    {
+        const auto path = folder + "/Keystead_temp" + hex + ".settings";
+        put (path, "cut short");
+        const utimbuf times { std::time (nullptr) - age, std::time (nullptr) - age };
+        utime (path.c_str(), &times);
+        return path;
+    };
+    std::string fresh;
+
+    // Each row sets up the home folder and gives the file that holds the values, the tempo it
+    // starts with, and a check after the quit.
+    using SetUp = std::function<std::string()>;
+    const struct { const char* name; SetUp setUp; int tempo; std::function<bool()> check; } rows[] = {
+        { "absolute link", [&] { put (dotfile, tempo200()); fs::create_symlink (dotfile, file); return dotfile; },
+          200, [&] { return S_ISLNK (statusOf (file).st_mode); } },
+        { "relative link", [&] { put (dotfile, tempo200()); fs::create_symlink ("../dotfiles/keystead.xml", file);
+                                 return dotfile; },
+          200, [&] { return S_ISLNK (statusOf (file).st_mode); } },
+        { "private", [&] { put (file, tempo200()); chmod (file.c_str(), 0600); return file; },
+          200, [&] { return (statusOf (file).st_mode & 0777) == 0600; } },
+        // The framework's line ends make a rewritten file larger; the next start must still read it.
+        { "largest", [&] { put (file, tempo200 (SettingsFile::largestReadableSize)); return file; },
+          200, [&] { return statusOf (file).st_size <= SettingsFile::largestReadableSize; } },
+        { "home not UTF-8", [&] { fs::create_directories (latin1 + "/.Keystead"); setenv ("HOME", latin1.c_str(), 1);
+                                  put (latin1 + "/.Keystead/Keystead.settings", tempo200());
+                                  return latin1 + "/.Keystead/Keystead.settings"; },
+          200, [] { return true; } },
+        // A second instance's write under way is left alone.
+        { "temporary files", [&] { put (file, tempo200()); temporary ("1a2b", 120); fresh = temporary ("3c4d", 0);
+                                   return file; },
+          200, [&] { return fs::exists (fresh) && ! fs::exists (folder + "/Keystead_temp1a2b.settings"); } },
+        { "FIFO", [&] { mkfifo (file.c_str(), 0644); return file; },
+          120, [&] { return S_ISFIFO (statusOf (file + ".damaged").st_mode) && S_ISREG (statusOf (file).st_mode); } },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        fs::remove_all (base);
+        fs::create_directories (folder);
+        fs::create_directories (base + "/dotfiles");
+        setenv ("HOME", base.c_str(), 1);
+        const auto holder = row.setUp();
+
+        {
+            auto app = start();
+            EXPECT_EQ (app->processor->tempo.load(), row.tempo);
+            app->processor->tempo = 90.0;
+        }
+
+        EXPECT_NE (contentsOf (holder).find ("name=\"tempo\" val=\"90.0\""), std::string::npos);
+        EXPECT_TRUE (row.check());
+        EXPECT_EQ (start()->processor->tempo.load(), 90.0) << "the next start reads it";
+    }
+
+    setenv ("HOME", base.c_str(), 1);
+    fs::remove_all (base);
 }

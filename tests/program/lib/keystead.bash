@@ -21,6 +21,8 @@ viewable_windows() {
             /Width:/ { w = $NF } /Height:/ { h = $NF } /Map State: IsViewable/ { v = 1 }
             END { if (v) print id, x, y, w, h }'
     done
+    # A window that went (a closing menu) between the listing and its query is simply left out.
+    return 0
 }
 
 # start_program HOME: starts the program with that home folder; sets PROGRAM_PID, WINDOW,

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The program in a hostile desktop. With no X display it says so and leaves the settings alone.
+# The quit request of a session's end (SIGTERM from kill or a logout, SIGHUP from a closing
+# terminal, SIGINT from Ctrl+C) saves a value changed in the MIDI-input filter window and ends
+# with code 0; so does the loss of the X server, which ends the process. A stopped JACK server
+# (as under a debugger) holds neither a start nor a quit after a quit signal.
+set -euo pipefail
+PROGRAM="$(realpath "$1")"
+source "$(dirname "$0")/lib/keystead.bash"
+
+home=$(mktemp -d)
+file=$(settings_file "$home")
+XVFB_PID="" JACK_PID=""
+cleanup() {
+    kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true
+    # SIGTERM takes a JACK server out of JACK's table of servers (eight at most), but a server
+    # that was stopped while its client went dies writing to that client unless it has dropped it.
+    if [ -n "$JACK_PID" ]; then
+        kill -CONT "$JACK_PID" 2>/dev/null || true
+        for i in $(seq 1 100); do [ "$(program_ports 2>/dev/null)" = 0 ] && break; sleep 0.1; done
+        kill -TERM "$JACK_PID" 2>/dev/null || true
+    fi
+    [ -z "$XVFB_PID" ] || kill -TERM "$XVFB_PID" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$home"
+}
+trap cleanup EXIT
+
+# Waits up to a generous bound for the program to end; sets STATUS, or fails with the reason.
+wait_for_end() {
+    local i
+    for i in $(seq 1 600); do
+        kill -0 "$PROGRAM_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    kill -0 "$PROGRAM_PID" 2>/dev/null && { kill -KILL "$PROGRAM_PID"; fail "the program did not end after $1"; }
+    STATUS=0
+    wait "$PROGRAM_PID" || STATUS=$?
+}
+
+# Whether the filter window's toggle centred at X Y is drawn ticked (1) or not (0): bright pixels
+# inside its box (the pointer over it changes only the box's outline); "none" until the panel's
+# own colour beside it shows the window drawn on top there.
+ticked() {
+    import -window root -crop "1x1+$((FILTER_X + $1 - 46))+$((FILTER_Y + $2))" txt:- |
+        grep 'srgb(50,62,68)' >/dev/null || { echo none; return 0; }
+    import -window root -crop "12x12+$((FILTER_X + $1 - 34))+$((FILTER_Y + $2 - 6))" png:- |
+        convert - -colorspace gray -threshold 60% -format "%[fx:mean > 0.02]" info:
+}
+
+# toggle X Y VALUE: clicks that toggle until it is drawn with the new value (1 ticked, 0 not):
+# a quit that came before the program took the click would save the old value, and a click on a
+# window not yet drawn may be lost. A lost click is given again, as a user would.
+toggle() {
+    local attempt i
+    # Drawn as it was first, so that the click goes to a window on screen.
+    for i in $(seq 1 100); do [ "$(ticked "$1" "$2")" = $((1 - $3)) ] && break; sleep 0.1; done
+    for attempt in 1 2 3; do
+        xdotool mousemove $((FILTER_X + $1)) $((FILTER_Y + $2)) click 1
+        for i in $(seq 1 50); do
+            [ "$(ticked "$1" "$2")" = "$3" ] && return 0
+            sleep 0.1
+        done
+    done
+    fail "the toggle at $1,$2 was not drawn as $3"
+}
+
+# 1. No display: one line that names DISPLAY, a plain failure, and the file as it was.
+echo '<?xml version="1.0"?><PROPERTIES><VALUE name="tempo" val="90"/></PROPERTIES>' >"$home/before"
+mkdir -p "$(dirname "$file")" && cp "$home/before" "$file"
+for display in unset :1999; do
+    code=0
+    if [ "$display" = unset ]; then
+        HOME="$home" env -u DISPLAY "$PROGRAM" 2>"$home/err" || code=$?
+    else
+        HOME="$home" DISPLAY="$display" "$PROGRAM" 2>"$home/err" || code=$?
+    fi
+    [ "$code" -ne 0 ] && [ "$code" -lt 128 ] || fail "with DISPLAY $display the program ended with code $code"
+    grep -q "DISPLAY" "$home/err" || fail "with DISPLAY $display nothing names DISPLAY: $(cat "$home/err")"
+    cmp -s "$file" "$home/before" || fail "with DISPLAY $display the settings file changed"
+done
+rm "$file"
+
+# 2. Quit signals. signal, the toggle clicked (its centre in the filter window), its key, value
+for row in "TERM 80 60 filter_midi_chanel 1" "HUP 80 164 filter_midi_range 1" "INT 80 60 filter_midi_chanel 0"; do
+    read -r signal x y key value <<<"$row"
+    start_program "$home"
+    open_filter_window
+    toggle "$x" "$y" "$value"
+    kill -s "$signal" "$PROGRAM_PID"
+    expect_clean_exit "SIG$signal"
+    [ "$(setting "$file" "$key")" = "$value" ] || fail "after SIG$signal $key is '$(setting "$file" "$key" || true)'"
+done
+[ "$(setting "$file" filter_midi_range)" = "1" ] || fail "the third run lost the second one's value"
+
+# 3. The X server goes away: an X server of this test's own, on a display number it picks.
+exec 3>"$home/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$home/xvfb.log" 2>&1 &
+XVFB_PID=$!
+exec 3>&-
+for i in $(seq 1 100); do
+    [ -s "$home/display" ] && xdpyinfo -display ":$(cat "$home/display")" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdpyinfo -display ":$(cat "$home/display")" >/dev/null 2>&1 || fail "no own X server: $(cat "$home/xvfb.log")"
+shared_display=$DISPLAY
+export DISPLAY=":$(cat "$home/display")"
+start_program "$home"
+open_filter_window
+toggle 80 60 1
+{ kill -KILL "$XVFB_PID"; wait "$XVFB_PID"; } 2>/dev/null || true
+XVFB_PID=""
+wait_for_end "the loss of its X server"
+export DISPLAY=$shared_display
+[ "$STATUS" -eq 1 ] || fail "the loss of the X server ended the program with code $STATUS"
+[ "$(setting "$file" filter_midi_chanel)" = "1" ] || fail "the value changed before the X server went was lost"
+
+# 4. A stopped JACK server, at start and at quit.
+start_jack_server "$home" "keystead-hostile-$$"
+kill -STOP "$JACK_PID"
+cp "$file" "$home/before"
+PROGRAM_LOG="$home/program.log"
+HOME="$home" "$PROGRAM" >"$PROGRAM_LOG" 2>&1 &
+PROGRAM_PID=$!
+# Once the JACK library is loaded, the start is opening a client of the stopped server.
+for i in $(seq 1 300); do grep -q libjack "/proc/$PROGRAM_PID/maps" 2>/dev/null && break; sleep 0.05; done
+grep -q libjack "/proc/$PROGRAM_PID/maps" || fail "the program did not come to open the JACK device"
+sleep 0.5
+kill -TERM "$PROGRAM_PID"
+wait_for_end "SIGTERM during a start held by the stopped JACK server"
+cmp -s "$file" "$home/before" || fail "a start cut short changed the settings file"
+
+kill -CONT "$JACK_PID"
+start_program "$home"
+for i in $(seq 1 100); do [ "$(program_ports)" -eq 2 ] && break; sleep 0.1; done
+[ "$(program_ports)" -eq 2 ] || fail "the program did not open the JACK device"
+open_filter_window
+toggle 80 164 0
+kill -STOP "$JACK_PID"
+kill -TERM "$PROGRAM_PID"
+wait_for_end "SIGTERM with the JACK server stopped"
+[ "$STATUS" -eq 0 ] || fail "the quit with the JACK server stopped ended with code $STATUS"
+[ "$(setting "$file" filter_midi_range)" = "0" ] || fail "the value changed before the quit was lost"
+echo "PASS"
