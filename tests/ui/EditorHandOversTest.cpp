@@ -2,14 +2,15 @@
 
 #include <cstring>
 
-#include "engine/EditorHandOvers.h"
 #include "engine/KeysteadProcessor.h"
+#include "ui/editor/KeysteadEditor.h"
 
 namespace
 {
-    struct SignalRecorder : public juce::AudioProcessorEditor
+    struct SignalRecorder : public KeysteadEditor
     {
-        explicit SignalRecorder (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) {}
+        explicit SignalRecorder (KeysteadProcessor& p)
+            : KeysteadEditor (p, 50, 100, p.goodMetronome, p.noChordMetronome, true, true, 120, 1, 1.0f, 1.0f) {}
         void setControlHighlight (ParameterControlHighlightInfo info) override { signals.push_back (info); }
         std::vector<ParameterControlHighlightInfo> signals;
     };
@@ -21,9 +22,10 @@ TEST (EditorHandOvers, SignalsCarryTheirKindInTheColourAndTheSpreadInTheIndex)
 {
     KeysteadProcessor engine;
     SignalRecorder editor (engine);
-    EditorHandOvers::NoteOnSignal (editor);
-    EditorHandOvers::ChordSpreadSignal (editor, 42.5f);
-    EditorHandOvers::ChordSpreadSignal (editor, -0.0f);
+    EditorHandOvers& handOvers = editor;
+    handOvers.NoteOnSignal();
+    handOvers.ChordSpreadSignal (42.5f);
+    handOvers.ChordSpreadSignal (-0.0f);
 
     ASSERT_EQ (editor.signals.size(), 3u);
     EXPECT_EQ (editor.signals[0].suggestedColour, juce::Colours::white);
@@ -44,5 +46,5 @@ TEST (EditorHandOvers, NewDotHaloTurnsClockwiseFromTwelveOClock)
     const Case cases[] = { { 0.0f, 1.0f, 100, 0 }, { 0.25f, 1.0f, 200, 50 }, { 0.5f, 0.5f, 99, 75 },
                            { 0.75f, 0.5f, 50, 50 } };
     for (const auto& c : cases)
-        EXPECT_EQ (EditorHandOvers::NewDotCentre (c.offset, c.radius, 200, 100), juce::Point (c.x, c.y)) << c.offset;
+        EXPECT_EQ (KeysteadEditor::NewDotCentre (c.offset, c.radius, 200, 100), juce::Point (c.x, c.y)) << c.offset;
 }
