@@ -3,6 +3,7 @@
 #include "app/KeysteadMainWindow.h"
 #include "app/SettingsFile.h"
 #include "engine/KeysteadProcessor.h"
+#include "ui/editor/KeysteadEditor.h"
 
 KeysteadApplication::KeysteadApplication() = default;
 
@@ -14,6 +15,7 @@ KeysteadApplication::~KeysteadApplication()
 void KeysteadApplication::createZibProcessor()
 {
     auto engine = std::make_unique<KeysteadProcessor>();
+    engine->SetEditorFactory (KeysteadEditor::CreateEditor);
     SettingsFile::ReadEngineKeys (*appProperties, *engine);
 
     processor = std::move (engine);

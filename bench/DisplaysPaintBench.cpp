@@ -6,6 +6,7 @@
 #include "ui/displays/DisplayComponent.h"
 #include "ui/displays/NewChordThread.h"
 #include "ui/displays/S1ListDisplayComponent.h"
+#include "ui/editor/KeysteadEditor.h"
 
 // One paint of each live display, with its children, into an image of its size, as a repaint
 // after a new note or chord does it. A 60 Hz screen leaves 16.7 ms per frame for everything.
@@ -16,6 +17,7 @@ namespace
     {
         OpenEditor()
         {
+            engine.SetEditorFactory (KeysteadEditor::CreateEditor);
             editor.reset (dynamic_cast<KeysteadEditor*> (engine.createEditorIfNeeded()));
             editor->stopThread (-1);
             editor->cancelPendingUpdate();

@@ -11,6 +11,7 @@
 #include <sched.h>
 
 #include "engine/KeysteadProcessor.h"
+#include "ui/editor/KeysteadEditor.h"
 
 // processBlock with the editor open, as in use: an audio thread runs the blocks (paced at four
 // times real time, so the editor's updates, halos and threads come as densely as they would),
@@ -71,6 +72,7 @@ namespace
             engine.setRateAndBufferSizeDetails (rate, blockLength);
             engine.prepareToPlay (rate, blockLength);
             engine.tempoMode = tempoMode;
+            engine.SetEditorFactory (KeysteadEditor::CreateEditor);
             std::unique_ptr<juce::AudioProcessorEditor> editor (withEditor ? engine.createEditorIfNeeded() : nullptr);
             engine.SetIsRunning (true);
 

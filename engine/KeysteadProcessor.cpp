@@ -140,7 +140,6 @@ const juce::String KeysteadProcessor::getName() const { return "Keystead"; }
 double KeysteadProcessor::getTailLengthSeconds() const { return 0.0; }
 bool KeysteadProcessor::acceptsMidi() const { return false; }
 bool KeysteadProcessor::producesMidi() const { return false; }
-bool KeysteadProcessor::hasEditor() const { return true; }
 int KeysteadProcessor::getNumPrograms() { return 1; }
 int KeysteadProcessor::getCurrentProgram() { return 0; }
 void KeysteadProcessor::setCurrentProgram (int) {}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -14,8 +15,9 @@
     and mixes the three embedded clips into the output.
 
     The object is itself the recursive lock procLock that guards the play requests and the
-    running flag; the recent-phase list has a lock of its own. The hand-overs to the editor go
-    through EditorHandOvers, which the user interface supplies.
+    running flag; the recent-phase list has a lock of its own. The program gives the engine the
+    way to build its editor (SetEditorFactory); the engine tells an open editor what it needs to
+    know through EditorHandOvers, which the editor implements.
 */
 class KeysteadProcessor : public AudioProcessorWITHMidiInFilter,
                           public juce::CriticalSection
@@ -138,6 +140,13 @@ public:
         calls an editor that is being destroyed. Message thread; the wait is at most one short
         notification call. */
     void DetachEditor (juce::AudioProcessorEditor* editor) noexcept;
+
+    /** Builds the editor the framework asks the engine for, from the engine's current values. */
+    using EditorFactory = std::function<juce::AudioProcessorEditor* (KeysteadProcessor& engine)>;
+
+    /** How createEditor builds the editor; without one the engine has no editor. Message thread,
+        before the first editor is asked for. */
+    void SetEditorFactory (EditorFactory factory);
 
     /** The slowest and fastest tempo the engine works with; a stored tempo outside (or not a
         number) is brought into this range before any beat length is worked out. */
@@ -279,16 +288,17 @@ private:
     void AnswerPoorVerdict (bool bad);
     void AppendBooRequest (bool attenuated);
 
-    // Hand-overs to the user interface (EditorHandOvers). Each fetches the active editor once
-    // and does nothing when none is open; judging, statistics, sounds and the tempo follow never
-    // depend on them.
+    // Hand-overs to the editor (EditorHandOvers). Each fetches the active editor once and does
+    // nothing when none is open or it does not take hand-overs; judging, statistics, sounds and
+    // the tempo follow never depend on them.
     void SendChordSpreadSignal (float spreadMs);
     void HandOverNewDot (float offsetFromReference, float dotRadius);
     void HandOverPhaseDisplayUpdate();
     void HandOverTempoChange (double newTempo, double oldTempo);
 
-    /** Calls use (editor) with the active editor, if one is open. While it runs, DetachEditor
-        on the message thread waits, so the editor cannot be deleted under the call. */
+    /** Calls use (handOvers) with the active editor's hand-overs, if an editor that takes them
+        is open. While it runs, DetachEditor on the message thread waits, so the editor cannot be
+        deleted under the call. */
     template <typename Use>
     void WithActiveEditor (Use&& use);
 
@@ -301,6 +311,8 @@ private:
 
     std::atomic<bool> resetRequested { false };
     std::atomic<int> editorHandOversInFlight { 0 };
+
+    EditorFactory editorFactory;
 
     std::vector<Note> chordNotes;  // the chord being judged, latest note first
 

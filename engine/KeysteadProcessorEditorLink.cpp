@@ -11,8 +11,9 @@ void KeysteadProcessor::WithActiveEditor (Use&& use)
     // lock and then waits for this count, so an editor fetched here outlives the call.
     editorHandOversInFlight.fetch_add (1, std::memory_order_acq_rel);
 
-    if (auto* editor = getActiveEditor())
-        use (*editor);
+    // getActiveEditor takes the framework's editor lock.
+    if (auto* handOvers = dynamic_cast<EditorHandOvers*> (getActiveEditor()))
+        use (*handOvers);
 
     editorHandOversInFlight.fetch_sub (1, std::memory_order_release);
 }
@@ -25,9 +26,21 @@ void KeysteadProcessor::DetachEditor (juce::AudioProcessorEditor* editor) noexce
         std::this_thread::yield();
 }
 
+void KeysteadProcessor::SetEditorFactory (EditorFactory factory)
+{
+    JUCE_ASSERT_MESSAGE_THREAD
+    editorFactory = std::move (factory);
+}
+
 juce::AudioProcessorEditor* KeysteadProcessor::createEditor()
 {
-    return EditorHandOvers::CreateEditor (*this);
+    JUCE_ASSERT_MESSAGE_THREAD
+    return editorFactory ? editorFactory (*this) : nullptr;
+}
+
+bool KeysteadProcessor::hasEditor() const
+{
+    return editorFactory != nullptr;
 }
 
 //==============================================================================
@@ -36,13 +49,13 @@ void KeysteadProcessor::SendNoteOnSignal (const juce::MidiBuffer& midiMessages)
     if (midiMessages.isEmpty())
         return;
 
-    WithActiveEditor ([&midiMessages] (juce::AudioProcessorEditor& editor)
+    WithActiveEditor ([&midiMessages] (EditorHandOvers& editor)
     {
         for (const auto event : midiMessages)
         {
             if (IsNoteOn (event))
             {
-                EditorHandOvers::NoteOnSignal (editor);
+                editor.NoteOnSignal();
                 return;
             }
         }
@@ -51,29 +64,23 @@ void KeysteadProcessor::SendNoteOnSignal (const juce::MidiBuffer& midiMessages)
 
 void KeysteadProcessor::SendChordSpreadSignal (float spreadMs)
 {
-    WithActiveEditor ([spreadMs] (juce::AudioProcessorEditor& editor)
-    {
-        EditorHandOvers::ChordSpreadSignal (editor, spreadMs);
-    });
+    WithActiveEditor ([spreadMs] (EditorHandOvers& editor) { editor.ChordSpreadSignal (spreadMs); });
 }
 
 void KeysteadProcessor::HandOverNewDot (float offsetFromReference, float dotRadius)
 {
-    WithActiveEditor ([offsetFromReference, dotRadius] (juce::AudioProcessorEditor& editor)
+    WithActiveEditor ([offsetFromReference, dotRadius] (EditorHandOvers& editor)
     {
-        EditorHandOvers::NewDot (editor, offsetFromReference, dotRadius);
+        editor.NewDot (offsetFromReference, dotRadius);
     });
 }
 
 void KeysteadProcessor::HandOverPhaseDisplayUpdate()
 {
-    WithActiveEditor ([] (juce::AudioProcessorEditor& editor) { EditorHandOvers::PhaseDisplayUpdate (editor); });
+    WithActiveEditor ([] (EditorHandOvers& editor) { editor.PhaseDisplayUpdate(); });
 }
 
 void KeysteadProcessor::HandOverTempoChange (double newTempo, double oldTempo)
 {
-    WithActiveEditor ([newTempo, oldTempo] (juce::AudioProcessorEditor& editor)
-    {
-        EditorHandOvers::TempoChange (editor, newTempo, oldTempo);
-    });
+    WithActiveEditor ([newTempo, oldTempo] (EditorHandOvers& editor) { editor.TempoChange (newTempo, oldTempo); });
 }

@@ -5,7 +5,8 @@
 #   asan   build-asan/  Debug with the address and undefined-behaviour sanitizers
 #   tsan   build-tsan/  Debug with the thread sanitizer (without the whole-program tests, whose
 #                       JACK client library is not built here and so hides its locking from it)
-# JUCE's modules are built with the same flags in each. Every build is run even when an earlier
+# JUCE's modules are built with the same flags in each; a warning in our own code fails the build
+# (JUCE's own sources are built with their warnings silenced). Every build is run even when an earlier
 # one fails; the script fails if any did, and ends with one summary line per build.
 # Naming builds (e.g. `bash scripts/test.sh tsan`) runs only those.
 set -uo pipefail
@@ -34,7 +35,7 @@ run_config() {
     log="$(mktemp)"
     echo "=== $name: building in $dir"
     if ! cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DKEYSTEAD_BUILD_BENCHMARKS=OFF \
-            -DKEYSTEAD_SANITIZE="$sanitize" \
+            -DKEYSTEAD_SANITIZE="$sanitize" -DKEYSTEAD_WERROR=ON \
         || ! cmake --build "$dir" -j "$jobs"; then
         summary+=("$name: build failed")
         failed=1

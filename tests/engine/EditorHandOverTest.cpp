@@ -21,6 +21,7 @@ TEST (EditorHandOvers, ReachTheEditorWithoutChangingTheJudging)
     {
         KeysteadProcessor plain, engine;
         const auto without = perform (plain, c.mode, c.notes, 4 * beat);
+        engine.SetEditorFactory (RecordingEditor::Create);
         std::unique_ptr<juce::AudioProcessorEditor> editor (engine.createEditorIfNeeded());
         const auto& recorder = dynamic_cast<RecordingEditor&> (*editor);
         const auto with = perform (engine, c.mode, c.notes, 4 * beat);
@@ -40,6 +41,7 @@ TEST (EditorHandOvers, ReachTheEditorWithoutChangingTheJudging)
 TEST (EditorHandOvers, DetachWaitsForAHandOverAlreadyUnderWay)
 {
     KeysteadProcessor engine;
+    engine.SetEditorFactory (RecordingEditor::Create);
     ProcessorHarness harness (engine);
     std::unique_ptr<juce::AudioProcessorEditor> editor (engine.createEditorIfNeeded());
     auto& recorder = dynamic_cast<RecordingEditor&> (*editor);

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/EditorHandOvers.h"
 #include "support/AllocationCounter.h"
 #include "support/ProcessorHarness.h"
 
@@ -16,11 +17,20 @@ namespace enginetest
     constexpr int samplesPerMs = 48, beat = 24000;  // at 48000 Hz and 120 beats per minute
 
     /** The editor the engine's tests open: it records every hand-over, and can hold one open. */
-    struct RecordingEditor : public juce::AudioProcessorEditor
+    struct RecordingEditor : public juce::AudioProcessorEditor, public EditorHandOvers
     {
         enum Kind { noteOn, chordSpread, newDot, phaseDisplay, tempoChange };
 
         explicit RecordingEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (10, 10); }
+
+        /** The engine's editor factory for these tests. */
+        static juce::AudioProcessorEditor* Create (KeysteadProcessor& engine) { return new RecordingEditor (engine); }
+
+        void NoteOnSignal() override { record (noteOn); }
+        void ChordSpreadSignal (float spreadMs) override { record (chordSpread, spreadMs); }
+        void NewDot (float offset, float) override { record (newDot, offset); }
+        void PhaseDisplayUpdate() override { record (phaseDisplay); }
+        void TempoChange (double newTempo, double) override { record (tempoChange, newTempo); }
 
         void record (Kind kind, double value = 0.0)
         {

@@ -1,40 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include "EditorTestSupport.h"
+#include "ui/displays/PointComponent.h"
+#include "ui/widgets/MidiInLight.h"
 
-#include "engine/EditorHandOvers.h"
-#include "engine/KeysteadProcessor.h"
+using namespace uitest;
 
-namespace
+// The two signals reach the editor's setControlHighlight, which tells them apart by the colour:
+// a note-on flashes the MIDI light, a chord's spread (carried as its bit pattern) lands on the strip.
+TEST (EditorHandOvers, SignalsReachTheLightAndTheStripThroughTheNotificationChannel)
 {
-    struct SignalRecorder : public juce::AudioProcessorEditor
-    {
-        explicit SignalRecorder (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) {}
-        void setControlHighlight (ParameterControlHighlightInfo info) override { signals.push_back (info); }
-        std::vector<ParameterControlHighlightInfo> signals;
-    };
-}
+    EditorFixture f;
+    auto& e = f.openStill();
+    EditorHandOvers& handOvers = e;
 
-// The two signals travel through setControlHighlight: white alone for a note-on, black with
-// the spread's bit pattern for a chord, so the receiver tells them apart by the colour.
-TEST (EditorHandOvers, SignalsCarryTheirKindInTheColourAndTheSpreadInTheIndex)
-{
-    KeysteadProcessor engine;
-    SignalRecorder editor (engine);
-    EditorHandOvers::NoteOnSignal (editor);
-    EditorHandOvers::ChordSpreadSignal (editor, 42.5f);
-    EditorHandOvers::ChordSpreadSignal (editor, -0.0f);
+    handOvers.NoteOnSignal();
+    EXPECT_TRUE (pump ([&] { return e.midiInLight->level.load() >= 1; }));
 
-    ASSERT_EQ (editor.signals.size(), 3u);
-    EXPECT_EQ (editor.signals[0].suggestedColour, juce::Colours::white);
-    const float spreads[] = { 42.5f, -0.0f };
-    for (size_t i = 0; i < 2; ++i)
-    {
-        float ms = 1.0f;
-        std::memcpy (&ms, &editor.signals[i + 1].parameterIndex, sizeof (ms));
-        EXPECT_EQ (editor.signals[i + 1].suggestedColour, juce::Colours::black);
-        EXPECT_EQ (std::memcmp (&ms, &spreads[i], sizeof (ms)), 0) << ms;
-    }
+    handOvers.ChordSpreadSignal (42.6f);
+    ASSERT_TRUE (pump ([&] { return e.chordDisplay->points[1] != nullptr; }));
+    EXPECT_EQ (e.chordDisplay->points[1]->getX(), 48) << "42.6 ms on the 176 px strip";
+    EXPECT_TRUE (pump ([&] { return ! e.midiInLight->isThreadRunning(); }));
 }
 
 TEST (EditorHandOvers, NewDotHaloTurnsClockwiseFromTwelveOClock)
@@ -44,5 +30,5 @@ TEST (EditorHandOvers, NewDotHaloTurnsClockwiseFromTwelveOClock)
     const Case cases[] = { { 0.0f, 1.0f, 100, 0 }, { 0.25f, 1.0f, 200, 50 }, { 0.5f, 0.5f, 99, 75 },
                            { 0.75f, 0.5f, 50, 50 } };
     for (const auto& c : cases)
-        EXPECT_EQ (EditorHandOvers::NewDotCentre (c.offset, c.radius, 200, 100), juce::Point (c.x, c.y)) << c.offset;
+        EXPECT_EQ (KeysteadEditor::NewDotCentre (c.offset, c.radius, 200, 100), juce::Point (c.x, c.y)) << c.offset;
 }

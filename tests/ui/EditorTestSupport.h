@@ -16,6 +16,8 @@ namespace uitest
         KeysteadProcessor engine;
         std::unique_ptr<KeysteadEditor> editor;
 
+        EditorFixture() { engine.SetEditorFactory (KeysteadEditor::CreateEditor); }
+
         KeysteadEditor& open()
         {
             editor.reset (dynamic_cast<KeysteadEditor*> (engine.createEditorIfNeeded()));

@@ -5,6 +5,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include "engine/EditorHandOvers.h"
 #include "engine/RelaxedAtomic.h"
 #include "ui/look/ZibLookAndFeel.h"
 
@@ -18,6 +19,9 @@ class KeysteadProcessor;
     controls appear together while the picture fades down to 35 %. Every step of the reveal is
     carried out on the message thread in handleAsyncUpdate.
 
+    The engine tells the editor of notes, chords, new dots and tempo changes through its
+    EditorHandOvers, on the audio thread; each only posts work to the message thread.
+
     The children are public: the animated label reads the tempo switch, the chord strip's bars
     reach the strip through the active editor, and the tests inspect them.
 */
@@ -25,9 +29,14 @@ class KeysteadEditor : public juce::AudioProcessorEditor,
                        public juce::Thread,
                        public juce::AsyncUpdater,
                        public juce::Button::Listener,
-                       public juce::Slider::Listener
+                       public juce::Slider::Listener,
+                       public EditorHandOvers
 {
 public:
+    /** The editor for the engine (the engine's editor factory): built from the engine's current
+        values, brought into what the controls can show. */
+    static juce::AudioProcessorEditor* CreateEditor (KeysteadProcessor& engine);
+
     /** The engine's current values, in the order the engine passes them. The two limits of the
         click dial are kept by reference: the dial reads and writes the engine's fields. A note
         value outside 1 to 4 selects the nearest note-value toggle. */
@@ -52,6 +61,17 @@ public:
     /** The engine's notification channel, called on the audio thread: white announces a
         note-on, any other colour a judged chord whose spread travels in parameterIndex. */
     void setControlHighlight (juce::AudioProcessorEditor::ParameterControlHighlightInfo info) override;
+
+    // The engine's hand-overs (audio thread). The two signals travel through setControlHighlight.
+    void NoteOnSignal() override;
+    void ChordSpreadSignal (float spreadMs) override;
+    void NewDot (float offsetFromReference, float dotRadius) override;
+    void PhaseDisplayUpdate() override;
+    void TempoChange (double newTempo, double oldTempo) override;
+
+    /** Where the halo of a new dot is centred on a phase display of the given size: the dot's
+        offset from the reference as an angle clockwise from 12 o'clock, at its drawing radius. */
+    static juce::Point<int> NewDotCentre (float offsetFromReference, float dotRadius, int width, int height) noexcept;
 
     /** The reveal's pacing; it only waits, counts buildStep and triggers updates. */
     void run() override;

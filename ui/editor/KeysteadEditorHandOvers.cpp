@@ -1,15 +1,14 @@
-#include "engine/EditorHandOvers.h"
+#include "ui/editor/KeysteadEditor.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "engine/KeysteadProcessor.h"
-#include "ui/editor/KeysteadEditor.h"
 #include "ui/displays/S1ListDisplayComponent.h"
 #include "ui/displays/ShortLigthedNewPoint.h"
 #include "ui/editor/TempoSliderModifier.h"
 
-juce::AudioProcessorEditor* EditorHandOvers::CreateEditor (KeysteadProcessor& engine)
+juce::AudioProcessorEditor* KeysteadEditor::CreateEditor (KeysteadProcessor& engine)
 {
     // A settings file can hold anything; the editor gets values its controls can show.
     const double currentTempo = engine.tempo.load();
@@ -30,33 +29,28 @@ juce::AudioProcessorEditor* EditorHandOvers::CreateEditor (KeysteadProcessor& en
                                engine.booVolume.load());
 }
 
-void EditorHandOvers::NoteOnSignal (juce::AudioProcessorEditor& editor)
+void KeysteadEditor::NoteOnSignal()
 {
     // White tells the editor this is the note-on signal; the other fields carry nothing.
-    editor.setControlHighlight ({ 0, false, juce::Colours::white });
+    setControlHighlight ({ 0, false, juce::Colours::white });
 }
 
-void EditorHandOvers::ChordSpreadSignal (juce::AudioProcessorEditor& editor, float spreadMs)
+void KeysteadEditor::ChordSpreadSignal (float spreadMs)
 {
     // The spread travels as the bit pattern of the float; black marks a chord-spread signal.
     int bits = 0;
     static_assert (sizeof (bits) == sizeof (spreadMs), "the spread must fit the index");
     std::memcpy (&bits, &spreadMs, sizeof (bits));
-    editor.setControlHighlight ({ bits, false, juce::Colours::black });
+    setControlHighlight ({ bits, false, juce::Colours::black });
 }
 
-void EditorHandOvers::NewDot (juce::AudioProcessorEditor& editor, float offsetFromReference, float dotRadius)
+void KeysteadEditor::NewDot (float offsetFromReference, float dotRadius)
 {
-    auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor);
-
-    if (keysteadEditor == nullptr)
-        return;
-
     // Starting a thread costs up to a few hundred microseconds, and a chord lights one halo per
     // note: the halo is built and started in the message loop, where it would attach itself to
     // the display in its first update anyway. Here only a short message is posted.
     using Display = KeysteadEditor::S1ListDisplayComponent;
-    const juce::Component::SafePointer<Display> target (keysteadEditor->s1ListDisplay->weakSelf);
+    const juce::Component::SafePointer<Display> target (s1ListDisplay->weakSelf);
 
     juce::MessageManager::callAsync ([target, offsetFromReference, dotRadius]
     {
@@ -69,8 +63,8 @@ void EditorHandOvers::NewDot (juce::AudioProcessorEditor& editor, float offsetFr
     });
 }
 
-juce::Point<int> EditorHandOvers::NewDotCentre (float offsetFromReference, float dotRadius,
-                                                int width, int height) noexcept
+juce::Point<int> KeysteadEditor::NewDotCentre (float offsetFromReference, float dotRadius,
+                                               int width, int height) noexcept
 {
     // The halo sits where the display will draw the dot, truncated to whole pixels.
     const auto at = KeysteadEditor::S1ListDisplayComponent::DotPosition (offsetFromReference, dotRadius,
@@ -78,15 +72,13 @@ juce::Point<int> EditorHandOvers::NewDotCentre (float offsetFromReference, float
     return { (int) at.x, (int) at.y };
 }
 
-void EditorHandOvers::PhaseDisplayUpdate (juce::AudioProcessorEditor& editor)
+void KeysteadEditor::PhaseDisplayUpdate()
 {
     // The display repaints and the editor refreshes its result labels in the update.
-    if (auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor))
-        keysteadEditor->s1ListDisplay->triggerAsyncUpdate();
+    s1ListDisplay->triggerAsyncUpdate();
 }
 
-void EditorHandOvers::TempoChange (juce::AudioProcessorEditor& editor, double newTempo, double oldTempo)
+void KeysteadEditor::TempoChange (double newTempo, double oldTempo)
 {
-    if (auto* keysteadEditor = dynamic_cast<KeysteadEditor*> (&editor))
-        (new TempoSliderModifier (keysteadEditor, newTempo, oldTempo))->triggerAsyncUpdate();
+    (new TempoSliderModifier (this, newTempo, oldTempo))->triggerAsyncUpdate();
 }
