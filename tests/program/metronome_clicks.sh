@@ -47,9 +47,12 @@ sleep 1.5
 
 # record SECONDS NAME: what the program sends to JACK, as 16-bit stereo.
 # A recorder that the server dropped for being late (a loaded machine) would wait for ever.
+# Its buffer holds 5 s, so that its file writer may be starved for long; it still reports
+# what it had to drop ("overruns"), which is then the recorder's loss, not the program's.
 record() {
-    timeout -s KILL $(($1 + 10)) jack_rec -f "$home/$2.wav" -d "$1" -b 16 JUCEJack:out_1 JUCEJack:out_2 \
-        >/dev/null 2>&1 || fail "recording $2 did not finish"
+    timeout -s KILL $(($1 + 10)) jack_rec -f "$home/$2.wav" -d "$1" -b 16 -B 262144 \
+        JUCEJack:out_1 JUCEJack:out_2 >"$home/$2.log" 2>&1 || fail "recording $2 did not finish"
+    ! grep -q overruns "$home/$2.log" || fail "the recorder lost frames: $(cat "$home/$2.log" | xargs)"
 }
 
 # Onsets in a recording, in seconds: where the signal rises above a threshold after at least
@@ -96,7 +99,12 @@ record 2 stopped
 # The metronome volume slider (119, 239, 91 x 24): pressed, dragged and let go.
 record 2 slider &
 recorder=$!
-sleep 0.5
+# A recorder slow to start on a loaded machine must not miss the click: wait until it listens.
+for i in $(seq 1 100); do
+    jack_lsp -c | grep -q '^ *jackrec:' && break
+    sleep 0.05
+done
+sleep 0.3
 xdotool mousemove --window "$WINDOW" 190 $((251 + top)) mousedown 1
 for x in 185 180 175 170; do xdotool mousemove --window "$WINDOW" "$x" $((251 + top)); sleep 0.05; done
 xdotool mouseup 1
