@@ -20,9 +20,9 @@ namespace
 {
     constexpr int blockLength = 512, groupSamples = 6000;  // sixteenth notes at 120 beats per minute
 
-    /** Plays on its own thread until destroyed, about half as fast as real time: bursts of eight
-        groups of three notes 7.5 ms apart, swaying by 5 ms (judged notes with dots and halos and a
-        tempo that follows, or chords), then as long a rest so that every halo ends. */
+    /** Runs blocks on its own thread until destroyed, about half as fast as real time. While told
+        to play, every group holds three notes 7.5 ms apart, swaying by 5 ms: judged notes with
+        dots, halos and a tempo that follows, or chords. */
     struct Pianist
     {
         explicit Pianist (KeysteadProcessor& engine) : harness (engine, 48000.0, blockLength)
@@ -40,23 +40,21 @@ namespace
         {
             for (juce::int64 start = 0; ! stop; start += blockLength)
             {
-                for (juce::int64 k = start / groupSamples; k * groupSamples < start + blockLength; ++k)
+                for (juce::int64 k = start / groupSamples; playing && k * groupSamples < start + blockLength; ++k)
                     for (int i = 0; i < 3; ++i)
                     {
                         const auto at = k * groupSamples + (k % 3) * 240 + i * 360 - start;
-                        if (k % 16 < 8 && at >= 0 && at < blockLength)
+                        if (at >= 0 && at < blockLength)
                             harness.noteOn ((int) at, 60 + 4 * i);
                     }
 
                 harness.processBlock();
-                ++blocks;
                 std::this_thread::sleep_for (std::chrono::milliseconds (5));
             }
         }
 
         ProcessorHarness harness;
-        std::atomic<bool> stop { false };
-        std::atomic<int> blocks { 0 };
+        std::atomic<bool> stop { false }, playing { true };
         std::thread thread;
     };
 }
@@ -68,42 +66,54 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
     f.engine.subdivisor = 4;
     auto& e = openRevealed (f);
     click (*e.startButton);
-    Pianist pianist (f.engine);
-
-    // One turn of the message thread: the whole editor painted (the phase display under the list's
-    // lock), both previews (the click requests under the engine's lock), a limit dragged, the
-    // posted updates, halos and repaint messages delivered.
-    int turn = 0;
-    const auto busyTurn = [&]
-    {
-        ++turn;
-        e.createComponentSnapshot (e.getLocalBounds(), false);
-        e.metronomeVolumeSlider->setValue (turn % 2 == 0 ? 0.8 : 0.7, juce::sendNotificationSync);
-        e.booVolumeSlider->setValue (turn % 2 == 0 ? 0.8 : 0.7, juce::sendNotificationSync);
-        auto& dial = *e.clickDisplay;
-        const juce::Point<float> from (85.0f, 15.0f), to ((float) (85 + turn % 20), 15.0f);
-        dial.mouseDown (mouseAt (dial, from));
-        dial.mouseDrag (mouseAt (dial, to, from));
-        e.chordDisplay->goodBar.mouseDrag (mouseAt (e.chordDisplay->goodBar, { 2.0f + (float) (turn % 5), 30.0f },
-                                                    juce::Point<float> (2.0f, 30.0f)));
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
-    };
-
-    // Tempo mode: until dots with halos came and went, the light flashed and the slider followed.
     const double setTempo = 118.0;
     e.tempoSlider->setValue (setTempo, juce::sendNotificationSync);  // a reset between two blocks
-    bool haloSeen = false, haloGone = false, lightSeen = false;
-    EXPECT_TRUE (pump ([&]
+    Pianist pianist (f.engine);
+
+    // Turns of the message thread until a goal is met: the phase display and the chord strip
+    // painted (the dots under the list's lock), the whole editor now and then (a paint takes long
+    // under the sanitizer), both previews (the click requests under the engine's lock), a limit of
+    // each mode dragged, and the posted updates, halos and repaint messages delivered.
+    const auto turnsUntil = [&] (std::function<bool()> goal)
     {
-        busyTurn();
-        int halos = 0;
+        for (int turn = 0; turn < 5000; ++turn)
+        {
+            for (juce::Component* c : { (juce::Component*) e.s1ListDisplay.get(), (juce::Component*) e.chordDisplay.get(),
+                                        turn % 8 == 0 ? (juce::Component*) &e : nullptr })
+                if (c != nullptr)
+                    c->createComponentSnapshot (c->getLocalBounds(), false);
+            e.metronomeVolumeSlider->setValue (turn % 2 == 0 ? 0.8 : 0.7, juce::sendNotificationSync);
+            e.booVolumeSlider->setValue (turn % 2 == 0 ? 0.8 : 0.7, juce::sendNotificationSync);
+            auto& dial = *e.clickDisplay;
+            const juce::Point<float> from (85.0f, 15.0f), to ((float) (85 + turn % 20), 15.0f);
+            dial.mouseDown (mouseAt (dial, from));
+            dial.mouseDrag (mouseAt (dial, to, from));
+            auto& bar = e.chordDisplay->goodBar;
+            bar.mouseDrag (mouseAt (bar, { 2.0f + (float) (turn % 5), 30.0f }, juce::Point<float> (2.0f, 30.0f)));
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+            if (goal())
+                return true;
+        }
+        return false;
+    };
+
+    // Tempo mode: dots with halos, the light and the slider's follow; then rests until every halo
+    // has ended, while the blocks go on.
+    const auto halos = [&]
+    {
+        int n = 0;
         for (auto* child : e.s1ListDisplay->getChildren())
-            halos += dynamic_cast<KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint*> (child) ? 1 : 0;
-        haloGone = haloGone || (haloSeen && halos == 0);
-        haloSeen = haloSeen || halos > 0;
+            n += dynamic_cast<KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint*> (child) ? 1 : 0;
+        return n;
+    };
+    bool lightSeen = false;
+    EXPECT_TRUE (turnsUntil ([&]
+    {
         lightSeen = lightSeen || e.midiInLight->level.load() > 0;
-        return haloGone && lightSeen && e.tempoSlider->getValue() != setTempo && f.engine.nbEvaluated.load() > 10;
-    }, 60000));
+        return lightSeen && halos() > 0 && e.tempoSlider->getValue() != setTempo && f.engine.nbEvaluated.load() > 10;
+    }));
+    pianist.playing = false;
+    EXPECT_TRUE (turnsUntil ([&] { return halos() == 0; }));
 
     // STOP (the result's sound and animation), chord mode and START again, as the pianist clicks.
     for (juce::Button* b : { (juce::Button*) e.stopButton.get(), (juce::Button*) e.tempoOffButton.get(),
@@ -111,18 +121,15 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
         click (*b);
     ASSERT_EQ (f.engine.tempoMode.load(), 0);
 
-    // Chord mode: until points came with a halo that ended while blocks went on.
+    // Chord mode: points with their halo; then rests until the halo has ended.
+    pianist.playing = true;
     auto& chordHalo = *e.chordDisplay->newChordThread;
-    bool chordHaloSeen = false, chordHaloGone = false;
-    EXPECT_TRUE (pump ([&]
-    {
-        busyTurn();
-        chordHaloGone = chordHaloGone || (chordHaloSeen && ! chordHalo.isThreadRunning());
-        chordHaloSeen = chordHaloSeen || chordHalo.isThreadRunning();
-        return chordHaloGone && f.engine.nbEvaluated.load() > 10;
-    }, 60000));
+    EXPECT_TRUE (turnsUntil ([&] { return chordHalo.isThreadRunning() && f.engine.nbEvaluated.load() > 10; }));
+    pianist.playing = false;
+    EXPECT_TRUE (turnsUntil ([&] { return ! chordHalo.isThreadRunning(); }));
 
-    // Closing while blocks come, as the shell does: the judging goes on without the editor.
+    // Closing while chords come, as the shell does: the judging goes on without the editor.
+    pianist.playing = true;
     f.close();
     const int judged = f.engine.nbEvaluated.load();
     EXPECT_TRUE (pump ([&] { return f.engine.nbEvaluated.load() > judged + 5; }, 60000));
