@@ -66,14 +66,15 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
     f.engine.subdivisor = 4;
     auto& e = openRevealed (f);
     click (*e.startButton);
+    Pianist pianist (f.engine);
     const double setTempo = 118.0;
     e.tempoSlider->setValue (setTempo, juce::sendNotificationSync);  // a reset between two blocks
-    Pianist pianist (f.engine);
 
     // Turns of the message thread until a goal is met: the phase display and the chord strip
     // painted (the dots under the list's lock), the whole editor now and then (a paint takes long
     // under the sanitizer), both previews (the click requests under the engine's lock), a limit of
-    // each mode dragged, and the posted updates, halos and repaint messages delivered.
+    // each mode dragged, the MIDI filter set, and the posted updates, halos and repaint messages
+    // delivered.
     const auto turnsUntil = [&] (std::function<bool()> goal)
     {
         for (int turn = 0; turn < 5000; ++turn)
@@ -90,6 +91,12 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
             dial.mouseDrag (mouseAt (dial, to, from));
             auto& bar = e.chordDisplay->goodBar;
             bar.mouseDrag (mouseAt (bar, { 2.0f + (float) (turn % 5), 30.0f }, juce::Point<float> (2.0f, 30.0f)));
+            // The MIDI filter's settings, as its dialog writes them; notes on channel 1 always pass.
+            f.engine.filterMidiChannel = turn % 2 == 0;
+            f.engine.filterMidiRange = turn % 2 == 1;
+            f.engine.midiChannel = 1;
+            f.engine.lowestNote = 0;
+            f.engine.highestNote = 127;
             juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
             if (goal())
                 return true;
