@@ -79,8 +79,8 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
     {
         for (int turn = 0; turn < 5000; ++turn)
         {
-            for (juce::Component* c : { (juce::Component*) e.s1ListDisplay.get(), (juce::Component*) e.chordDisplay.get(),
-                                        turn % 8 == 0 ? (juce::Component*) &e : nullptr })
+            juce::Component* painted[] = { e.s1ListDisplay.get(), e.chordDisplay.get(), turn % 8 == 0 ? &e : nullptr };
+            for (auto* c : painted)
                 if (c != nullptr)
                     c->createComponentSnapshot (c->getLocalBounds(), false);
             e.metronomeVolumeSlider->setValue (turn % 2 == 0 ? 0.8 : 0.7, juce::sendNotificationSync);
