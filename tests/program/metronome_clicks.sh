@@ -28,28 +28,55 @@ done
 top=$((WIN_HEIGHT - 564))
 click_at() { xdotool mousemove --window "$WINDOW" "$1" $(($2 + top)) click 1; sleep 0.3; }
 
+# press X Y LOOK: clicks START or STOP, then waits until the program shows the look that leads
+# to: the tempo switch's OFF label (255-300, 301-321) black while stopped, grey while running.
+# On a loaded machine a click was seen to go unanswered: after 10 s it is given again, as a
+# user would; a second START could restart the beat, so it is never given sooner.
+press() {
+    local attempt i dark
+    for attempt in 1 2; do
+        [ "$attempt" -eq 1 ] || echo "no answer to the click at $1, $2 within 10 s: given again"
+        click_at "$1" "$2"
+        for i in $(seq 1 40); do
+            dark=$(dark_pixels 100 255 301 300 321)
+            { [ "$3" = running ] && [ "$dark" -eq 0 ]; } || { [ "$3" = stopped ] && [ "$dark" -gt 20 ]; } && return
+            sleep 0.25
+        done
+    done
+    fail "the program does not show it is $3 ($dark dark pixels in the OFF label)"
+}
+
+# How many pixels of an area of the editor (X0 Y0 X1 Y1, ends excluded) are darker on screen
+# than a luma LIMIT: dark_pixels LIMIT X0 Y0 X1 Y1.
+dark_pixels() {
+    import -window "$WINDOW" "$home/shot.png" 2>/dev/null || { echo -1; return; }
+    convert "$home/shot.png" -depth 8 rgb:- | python3 -c '
+import sys
+w, top, limit, x0, y0, x1, y1 = map(int, sys.argv[1:])
+d = sys.stdin.buffer.read()
+luma = lambda i: 0.299 * d[i] + 0.587 * d[i + 1] + 0.114 * d[i + 2]
+print(sum(luma(((y + top) * w + x) * 3) < limit for y in range(y0, y1) for x in range(x0, x1)))
+' "$WIN_WIDTH" "$top" "$@"
+}
+
 # The controls take clicks once the reveal (about 2.5 s) has shown them: wait until the START
 # button's dark lower wall (80, 119 in the editor) is on screen, then for the reveal's last steps.
 revealed=""
 for i in $(seq 1 80); do
     sleep 0.25
-    import -window "$WINDOW" "$home/shot.png" 2>/dev/null || continue
-    wall=$(convert "$home/shot.png" -depth 8 rgb:- | python3 -c '
-import sys
-w, x, y, data = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3]), sys.stdin.buffer.read()
-i = (y * w + x) * 3
-print(round(0.299 * data[i] + 0.587 * data[i + 1] + 0.114 * data[i + 2]))
-' "$WIN_WIDTH" 80 $((119 + top)))
-    [ "$wall" -lt 150 ] && { revealed=yes; break; }
+    [ "$(dark_pixels 150 80 119 81 120)" -eq 1 ] && { revealed=yes; break; }
 done
-[ -n "$revealed" ] || fail "the controls were not revealed (luma ${wall:-none} at the START button)"
+[ -n "$revealed" ] || fail "the controls were not revealed (no dark START button)"
 sleep 1.5
 
 # record SECONDS NAME: what the program sends to JACK, as 16-bit stereo.
 # A recorder that the server dropped for being late (a loaded machine) would wait for ever.
+# Its buffer holds 5 s, so that its file writer may be starved for long; it still reports
+# what it had to drop ("overruns"), which is then the recorder's loss, not the program's.
 record() {
-    timeout -s KILL $(($1 + 10)) jack_rec -f "$home/$2.wav" -d "$1" -b 16 JUCEJack:out_1 JUCEJack:out_2 \
-        >/dev/null 2>&1 || fail "recording $2 did not finish"
+    timeout -s KILL $(($1 + 10)) jack_rec -f "$home/$2.wav" -d "$1" -b 16 -B 262144 \
+        JUCEJack:out_1 JUCEJack:out_2 >"$home/$2.log" 2>&1 || fail "recording $2 did not finish"
+    ! grep -q overruns "$home/$2.log" || fail "the recorder lost frames: $(cat "$home/$2.log" | xargs)"
 }
 
 # Onsets in a recording, in seconds: where the signal rises above a threshold after at least
@@ -75,7 +102,7 @@ click_at 363 312   # TEMPO: ON
 record 1 before
 [ -z "$(onsets before)" ] || fail "clicks before START: $(onsets before | xargs)"
 
-click_at 83 109    # START
+press 83 109 running    # START
 record 3 running
 times=$(onsets running | xargs)
 echo "click times while running (s): $times"
@@ -88,15 +115,19 @@ print("gaps (ms):", " ".join("%.3f" % (g * 1000) for g in gaps))
 assert all(abs(g - 0.5) <= 0.001 for g in gaps), gaps
 PY
 
-click_at 83 145    # STOP
-sleep 0.3
+press 83 145 stopped    # STOP
 record 2 stopped
 [ -z "$(onsets stopped)" ] || fail "clicks after STOP: $(onsets stopped | xargs)"
 
 # The metronome volume slider (119, 239, 91 x 24): pressed, dragged and let go.
 record 2 slider &
 recorder=$!
-sleep 0.5
+# A recorder slow to start on a loaded machine must not miss the click: wait until it listens.
+for i in $(seq 1 100); do
+    jack_lsp -c | grep -q '^ *jackrec:' && break
+    sleep 0.05
+done
+sleep 0.3
 xdotool mousemove --window "$WINDOW" 190 $((251 + top)) mousedown 1
 for x in 185 180 175 170; do xdotool mousemove --window "$WINDOW" "$x" $((251 + top)); sleep 0.05; done
 xdotool mouseup 1

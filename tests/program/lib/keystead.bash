@@ -174,11 +174,13 @@ PY
 
 # start_jack_server HOME NAME: a JACK server of the test's own on the dummy driver at 48000 Hz,
 # so nothing else on the machine is touched; sets JACK_PID. The long client timeout keeps a
-# loaded machine from dropping the program or the recorder.
+# loaded machine from dropping the program or the recorder. Synchronous mode (-S): each cycle
+# waits until every client has processed it, so a client the machine runs late is not skipped
+# for a cycle (a recorder skipped would lose 512 frames); the dummy driver only falls behind.
 start_jack_server() {
     local i
     export JACK_DEFAULT_SERVER="$2"
-    jackd -r -t 5000 -d dummy -r 48000 -p 512 >"$1/jackd.log" 2>&1 &
+    jackd -S -r -t 5000 -d dummy -r 48000 -p 512 >"$1/jackd.log" 2>&1 &
     JACK_PID=$!
     for i in $(seq 1 100); do
         jack_lsp >/dev/null 2>&1 && break
