@@ -7,28 +7,6 @@
 
 using namespace enginetest;
 
-TEST (Judging, TempoModeClicksStartOnTheBeatFromTheFirstBlockAfterStart)
-{
-    KeysteadProcessor engine;
-    ProcessorHarness harness (engine);
-    engine.tempoMode = 1;
-    engine.SetIsRunning (true);
-    const auto& click = engine.soundBuffers[KeysteadProcessor::clickSound];
-    ASSERT_GT (click.getNumSamples(), 512);
-
-    // The first click starts on the first sample, the second at 24000 = 46 x 512 + 448 (after the first has ended).
-    for (int block = 0, clickAt = 0; block <= 46; ++block, clickAt = 448)
-    {
-        const auto& out = harness.processBlock();
-        for (int i = 0; block % 46 == 0 && i < 512; ++i)
-        {
-            const float expected = i < clickAt ? 0.0f : click.getSample (0, i - clickAt);
-            ASSERT_TRUE (out.getSample (0, i) == out.getSample (1, i) && out.getSample (0, i) == expected)
-                << block << " " << i;
-        }
-    }
-}
-
 // The metronome off: the tempo moves by half the group's earliness or lateness, but not for a
 // group that is both (with the reference on the beat, from three notes on beats 1 to 3).
 TEST (Judging, TempoFollowMovesByHalfAGroupsLatenessOrEarlinessUnlessItIsBoth)
