@@ -136,6 +136,10 @@ TEST_F (MainWindow, OnlyTheEditorsWindowIsShownAndItsMenuKeysAndFilterPanelWorkA
         EXPECT_FALSE (secondary->isVisible());
     }
 
+    // A window made larger than the editor shows its light grey ground beside it.
+    window.setSize (800, 650);
+    EXPECT_EQ (window.createComponentSnapshot ({ 800, 650 }).getPixelAt (780, 630), juce::Colours::lightgrey);
+
     window.menuItemSelected (4, 0);
     window.menuItemSelected (3, 0);
     window.closeButtonPressed();
