@@ -54,41 +54,7 @@ namespace
     }
 }
 
-TEST_F (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenStates)
-{
-    auto app = start();
-    auto& main = *app->mainWindow;
-    const auto centre = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay()->userArea.getCentre();
-    // The secondary windows are centred at the smallest window size, 128 x 128, then resized in place.
-    const auto corner = juce::Rectangle<int> (128, 128).withCentre (centre).getPosition();
-
-    const struct
-    {
-        juce::DocumentWindow* window; const char* title; juce::Colour colour; bool shown; juce::Rectangle<int> bounds;
-    } rows[] = {
-        { &main, "Keystead", juce::Colours::lightgrey, true, juce::Rectangle<int> (734, 588).withCentre (centre) },
-        { &main.audioSettingsWindow, "", juce::Colour (0xffff0000), false, juce::Rectangle<int> (500, 450) + corner },
-        { &main.midiInFilterWindow, "", juce::Colours::white, false, juce::Rectangle<int> (400, 250) + corner },
-    };
-
-    for (const auto& row : rows)
-    {
-        EXPECT_EQ (row.window->getName(), row.title);
-        EXPECT_EQ (row.window->getBackgroundColour(), row.colour);
-        EXPECT_EQ (row.window->isVisible(), row.shown);
-        EXPECT_EQ (isShownByX (*row.window), row.shown);
-        EXPECT_EQ (row.window->getBounds(), row.bounds);
-    }
-
-    // The menu bar takes the top 24 pixels, the editor the rest; the engine knows its editor.
-    auto* content = dynamic_cast<MainComponent*> (main.getContentComponent());
-    ASSERT_TRUE (content != nullptr && content->editor != nullptr);
-    EXPECT_EQ (content->getBounds(), juce::Rectangle<int> (0, 24, 734, 564));
-    EXPECT_EQ (content->editor->getBounds(), juce::Rectangle<int> (734, 564));
-    EXPECT_EQ (app->processor->getActiveEditor(), content->editor.get());
-}
-
-TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
+TEST_F (MainWindow, OnlyTheEditorsWindowIsShownAndItsMenuKeysAndFilterPanelWorkAsAUserMeetsThem)
 {
     writeSettings (fileWith ({ { "filter_midi_chanel", "1" }, { "midi_chanel", "5" },
                                { "lowest_note", "36" }, { "highest_note", "84" } }));
@@ -96,13 +62,24 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
     auto& window = *app->mainWindow;
     auto& filterWindow = window.midiInFilterWindow;
     auto* panel = dynamic_cast<MidiInFilterComponent*> (filterWindow.getContentComponent());
+    auto* content = dynamic_cast<MainComponent*> (window.getContentComponent());
     auto* keys = app->getKeyMappings();
-    ASSERT_NE (panel, nullptr);
+    ASSERT_TRUE (panel != nullptr && content != nullptr && content->editor != nullptr);
+
+    // The secondary windows stay hidden from X too; the editor fills the window below the 24-pixel
+    // menu bar, and the engine knows it.
+    const auto centre = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay()->userArea.getCentre();
+    const auto shownByX = std::make_tuple (isShownByX (window), isShownByX (window.audioSettingsWindow),
+                                           isShownByX (filterWindow));
+    EXPECT_EQ (shownByX, std::make_tuple (true, false, false));
+    EXPECT_EQ (window.getBounds(), juce::Rectangle<int> (734, 588).withCentre (centre));
+    EXPECT_EQ (content->getBounds(), juce::Rectangle<int> (0, 24, 734, 564));
+    EXPECT_EQ (content->editor->getBounds(), juce::Rectangle<int> (734, 564));
+    EXPECT_EQ (app->processor->getActiveEditor(), content->editor.get());
 
     // Each item as "id text [the keys shown beside it]", a separator as "-".
     juce::StringArray items;
     const auto menu = window.getMenuForIndex (0, "Menu");
-
     for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
     {
         const auto& item = it.getItem();
@@ -111,12 +88,9 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
                                                 + (item.isEnabled ? "" : " (disabled)")
                                                 + (item.commandManager != nullptr ? " [" + key + "]" : ""));
     }
-
     EXPECT_EQ (items.joinIntoString (" | "),
                "1 Audio & MIDI Settings... [ctrl + ,] | 2 Midi In Filter... [ctrl + M] | - | 3 Exit");
     EXPECT_EQ (window.getMenuBarNames(), juce::StringArray ("Menu"));
-    EXPECT_FALSE (window.perform (42));
-    EXPECT_FALSE (window.audioSettingsWindow.isVisible() || filterWindow.isVisible());
 
     // The keys reach the commands; the panel shows the stored values, and each change reaches the engine at once.
     EXPECT_TRUE (keys->keyPressed (juce::KeyPress ('m', juce::ModifierKeys::ctrlModifier, 0), &window));
@@ -132,6 +106,8 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
     window.toFront (true);
     EXPECT_TRUE (keys->keyPressed (juce::KeyPress (',', juce::ModifierKeys::ctrlModifier, 0), &window));
     EXPECT_TRUE (window.audioSettingsWindow.isVisible());
+    const auto settingsShot = window.audioSettingsWindow.createComponentSnapshot ({ 500, 450 });
+    EXPECT_EQ (settingsShot.getPixelAt (250, 440), juce::Colour (0xffff0000)) << "the red ground below the controls";
 
     EXPECT_TRUE (window.perform (2));
     EXPECT_TRUE (window.perform (2)) << "an open window is only raised";
@@ -142,7 +118,6 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
     juce::StringArray names;
     for (int note : { 0, 23, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 127 })
         names.add (MidiInFilterComponent::NoteName (note));
-
     EXPECT_EQ (names.joinIntoString (" "), "C-2 B-1 C3 C#3 D3 Eb3 E3 F3 F#3 G3 Ab3 A3 Bb3 B3 G8");
 
     // Plain Escape and the close buttons hide the secondary windows; "Exit" and closing the main window quit.
@@ -160,6 +135,10 @@ TEST_F (MainWindow, MenuCommandsKeysAndTheFilterPanelWorkAsAUserMeetsThem)
         secondary->closeButtonPressed();
         EXPECT_FALSE (secondary->isVisible());
     }
+
+    // A window made larger than the editor shows its light grey ground beside it.
+    window.setSize (800, 650);
+    EXPECT_EQ (window.createComponentSnapshot ({ 800, 650 }).getPixelAt (780, 630), juce::Colours::lightgrey);
 
     window.menuItemSelected (4, 0);
     window.menuItemSelected (3, 0);

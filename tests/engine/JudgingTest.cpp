@@ -7,72 +7,23 @@
 
 using namespace enginetest;
 
-TEST (TempoMode, ClicksStartOnTheBeatFromTheFirstBlockAfterStart)
+// The metronome off: the tempo moves by half the group's earliness or lateness, but not for a
+// group that is both (with the reference on the beat, from three notes on beats 1 to 3).
+TEST (Judging, TempoFollowMovesByHalfAGroupsLatenessOrEarlinessUnlessItIsBoth)
 {
-    KeysteadProcessor engine;
-    ProcessorHarness harness (engine);
-    engine.tempoMode = 1;
-    engine.SetIsRunning (true);
-    const auto& click = engine.soundBuffers[KeysteadProcessor::clickSound];
-    ASSERT_GT (click.getNumSamples(), 512);
-
-    // The first click starts on the first sample, the second at 24000 = 46 x 512 + 448 (after the first has ended).
-    for (int block = 0, clickAt = 0; block <= 46; ++block, clickAt = 448)
-    {
-        const auto& out = harness.processBlock();
-        for (int i = 0; block % 46 == 0 && i < 512; ++i)
-        {
-            const float expected = i < clickAt ? 0.0f : click.getSample (0, i - clickAt);
-            ASSERT_TRUE (out.getSample (0, i) == out.getSample (1, i) && out.getSample (0, i) == expected)
-                << block << " " << i;
-        }
-    }
-}
-
-TEST (TempoMode, VerdictMarginsForgivenessAndTempoFollow)
-{
-    // The follow moves the tempo by half the group's lateness: to 120 / 1.02 and 120 / 0.98 here.
     const double slower = 120.0 / (double) (1.0f + 0.5f * (960.0f / 24000.0f));
     const double faster = 120.0 / (double) (1.0f - 0.5f * (1.0f - (24000.0f - 960.0f) / 24000.0f));
-    struct Case
-    {
-        int metronome; std::vector<std::pair<int, int>> msAndNotes;
-        int counted, worst; std::vector<bool> boos; float sumMs; double tempo; size_t phases;
-    };
-    const Case cases[] = {
-        { 1, { { 30, 64 } }, 3, 0, {}, 30, 120, 4 },
-        { 1, { { 50, 64 } }, 3, 1, { true }, 50, 120, 4 },
-        { 1, { { -50, 64 } }, 3, 1, { true }, 50, 120, 4 },
-        { 1, { { 70, 64 } }, 3, 2, { false }, 70, 120, 4 },
-        { 1, { { -70, 64 } }, 3, 2, { false }, 70, 120, 4 },
-        { 1, { { 90, 64 } }, 2, 0, {}, 0, 120, 4 },                        // beyond the no-chord limit: dropped, drawn
-        { 1, { { 0, 60 }, { 50, 61 } }, 3, 0, {}, 0, 120, 4 },             // C#4 beside a good C4: forgiven, erased
-        { 1, { { 0, 60 }, { 50, 64 } }, 4, 1, { true }, 50, 120, 5 },      // E4 is not
-        { 1, { { 50, 70 }, { 52, 50 } }, 4, 1, { true }, 102, 120, 5 },    // one boo for the whole group
-        { 0, { { 20, 60 }, { 25, 64 } }, 4, 0, {}, -1, slower, 5 },        // (no sum: measured at the new tempo)
-        { 0, { { -25, 60 }, { -20, 64 } }, 4, 0, {}, -1, faster, 5 },
-        { 0, { { -20, 60 }, { 20, 64 } }, 4, 0, {}, 40, 120, 5 },
-        { 1, { { 20, 60 }, { 25, 64 } }, 4, 0, {}, 45, 120, 5 },
-    };
+    const struct { const char* name; int firstMs, secondMs; double tempo; } rows[] = {
+        { "late", 20, 25, slower }, { "early", -25, -20, faster }, { "both", -20, 20, 120.0 } };
 
-    for (const auto& c : cases)
+    for (const auto& row : rows)
     {
-        // Tempo mode at 120 with the reference exactly on the beat (notes on beats 1 to 3, the
-        // last two counted at 0 ms), then the case's notes from beat 5 on.
-        std::vector<TimedNote> notes { { beat, 60 }, { 2 * beat, 60 }, { 3 * beat, 60 } };
-        for (auto [ms, note] : c.msAndNotes)
-            notes.push_back ({ 5 * beat + ms * samplesPerMs, note });
-        std::sort (notes.begin(), notes.end(), [] (auto& a, auto& b) { return a.at < b.at; });
         KeysteadProcessor engine;
-        engine.metronomeMode = c.metronome;
-        const auto out = perform (engine, 1, notes, 7 * beat);
-
-        SCOPED_TRACE (testing::Message() << "metronome " << c.metronome << ", last note at "
-                                         << c.msAndNotes.back().first << " ms");
-        EXPECT_EQ (std::tie (out.counted, out.worst, out.boos), std::tie (c.counted, c.worst, c.boos));
-        EXPECT_TRUE (c.sumMs < 0.0f || std::abs (out.sumMs - c.sumMs) < 0.01f) << out.sumMs;
-        EXPECT_EQ (engine.tempo.load(), c.tempo);
-        EXPECT_EQ (engine.s1List.values.size(), c.phases);
+        engine.metronomeMode = 0;
+        const auto out = perform (engine, 1, { { beat, 60 }, { 2 * beat, 60 }, { 3 * beat, 60 },
+                                               { 5 * beat + row.firstMs * samplesPerMs, 60 },
+                                               { 5 * beat + row.secondMs * samplesPerMs, 64 } }, 7 * beat);
+        EXPECT_EQ (std::make_pair (out.counted, engine.tempo.load()), std::make_pair (4, row.tempo)) << row.name;
     }
 }
 
@@ -80,7 +31,7 @@ TEST (TempoMode, VerdictMarginsForgivenessAndTempoFollow)
 // pruning at 201 and the age wrap at 511), repeated values, tight clusters, and phases within a few
 // ulps of each other and of the turn's ends, whose insertion in single precision can leave lists
 // that go round the circle twice; windows from nothing to more than the whole circle.
-TEST (RecentPhaseList, MatchesAPlainModelAndTheBruteForceReference)
+TEST (Judging, RecentPhaseListMatchesAPlainModelAndTheBruteForceReference)
 {
     std::mt19937 random (1234);
     const float windows[] = { 30.0f, 5.0f, 0.0f, -10.0f, 120.0f, 360.0f, 400.0f, 0.001f, 1.0e-4f, 2.0f };
@@ -129,30 +80,6 @@ TEST (RecentPhaseList, MatchesAPlainModelAndTheBruteForceReference)
     }
 
     EXPECT_GT (listsGoingRoundTwice, 10000);
-}
-
-// Five notes whose phases (0.99, 0.016666651, 0.07, 0.08, 0.016666668) leave a list that goes
-// round twice, then a probe at 0.25: the reference is that of 0.99's window of four, so the
-// probe lies beyond the no-chord limit and is not counted.
-TEST (TempoMode, AListThatGoesRoundTwiceKeepsItsReference)
-{
-    for (const bool probe : { false, true })
-    {
-        KeysteadProcessor engine;
-        engine.metronomeMode = 1;
-        engine.tempo = 120.0;
-        engine.subdivisor = 2;
-        std::vector<TimedNote> notes;
-        for (juce::int64 at : { 35880, 60200, 72840, 96960, 120200, 171000 })
-            if (probe || at < 171000)
-                notes.push_back ({ at, 60 });
-
-        const auto out = perform (engine, 1, notes, 170000 + (probe ? 30000 : 0));
-        const float reference = engine.s1List.reference.value;
-        EXPECT_EQ (out.counted, 4) << "probe " << probe;
-        EXPECT_EQ (reference, bruteForceReference (valuesOf (engine.s1List.values), 30.0f)) << "probe " << probe;
-        EXPECT_TRUE (probe || std::abs (reference - 0.0233333f) < 1.0e-6f) << reference;
-    }
 }
 
 //==============================================================================
@@ -275,38 +202,10 @@ TEST (Judging, TempoModeMatchesAnIndependentComputationAtAnyBlockSize)
     }
 }
 
-TEST (ChordMode, ChordsAreGroupedJudgedAndForgivenAsPlayed)
-{
-    struct Case { juce::int64 from; std::vector<std::pair<int, int>> msAndNotes; Outcome expected; int block = 512; };
-    const Case cases[] = {
-        { 1000, { { 0, 60 } }, {} },
-        { 500, { { 0, 60 }, { 1, 64 } }, { 1, 0, 1.0f, 1.0f, {} } },            // across a block boundary: judged once
-        { 1000, { { 0, 60 }, { 10, 64 }, { 40, 67 } }, { 1, 0, 35.0f, 35.0f, {} } },
-        { 1000, { { 0, 60 }, { 84, 64 }, { 90, 67 } }, {} },                      // spread (84 + 90) / 2 = 87 ms
-        // Spread 85 ms, but 150 ms long.
-        { 1000, { { 0, 40 }, { 20, 43 }, { 40, 46 }, { 60, 49 }, { 80, 52 }, { 100, 55 }, { 120, 58 }, { 140, 61 },
-                  { 150, 64 } }, {} },
-        { 1000, { { 0, 60 }, { 50, 61 } }, {} },                                  // C#4 beside C4 is forgiven
-        { 1000, { { 0, 60 }, { 5, 64 }, { 60, 65 } }, { 1, 0, 5.0f, 5.0f, {} } }, // without F4 the spread is 5 ms
-        { 1000, { { 0, 60 }, { 50, 64 }, { 250, 60 }, { 320, 64 } }, { 2, 2, 120.0f, 70.0f, { false, true } },
-          24000 },  // latest first
-    };
-
-    for (const auto& c : cases)
-    {
-        std::vector<TimedNote> notes;
-        for (auto [ms, note] : c.msAndNotes)
-            notes.push_back ({ c.from + ms * samplesPerMs, note });
-        KeysteadProcessor engine;
-        EXPECT_EQ (perform (engine, 0, notes, notes.back().at + 48000, { c.block }).tied(), c.expected.tied())
-            << "notes from " << c.from << ", the last at " << c.msAndNotes.back().first << " ms";
-    }
-}
-
 // Spreads one sample each side of every line (in samples at 48 kHz), against the rules worked out
 // in double precision: 176 strip pixels stand for 150 ms, the middling line lies halfway between the
 // limits but never more than 25 ms above good. At 29 and 176 pixels it is 25 ms above good.
-TEST (ChordMode, VerdictsEachSideOfTheLinesMatchTheRulesWorkedOutIndependently)
+TEST (Judging, ChordVerdictsEachSideOfTheLinesMatchTheRulesWorkedOutIndependently)
 {
     const struct { const char* name; int good, noChord; std::vector<int> spreads; } rows[] = {
         { "defaults", 50, 100, { 2045, 2046, 3068, 3069, 4090, 4091 } },
@@ -329,6 +228,13 @@ TEST (ChordMode, VerdictsEachSideOfTheLinesMatchTheRulesWorkedOutIndependently)
                                         verdict < 1 ? std::vector<bool> {} : std::vector<bool> { verdict == 1 }))
                 << row.name << ", spread " << spread;
         }
+
+    // Nine notes 20 ms apart, the last 10 ms after the eighth: spread 85 ms, but 150 ms long, too long for a chord.
+    std::vector<TimedNote> longChord;
+    for (int ms : { 0, 20, 40, 60, 80, 100, 120, 140, 150 })
+        longChord.push_back ({ 1000 + ms * samplesPerMs, 40 + 3 * (int) longChord.size() });
+    KeysteadProcessor engine;
+    EXPECT_EQ (perform (engine, 0, longChord, 48000).counted, 0);
 }
 
 namespace
@@ -387,7 +293,7 @@ namespace
 // Chains of notes far longer than a chord, between chords, lone notes and pauses near the no-chord
 // limit: the engine keeps only a few notes of a chain it can no longer judge, without allocating,
 // and judges what the rules judge at any block size.
-TEST (ChordMode, EndlessChainsAreDroppedAndTheChordsAroundThemJudgedAsTheRulesSay)
+TEST (Judging, ChordModeDropsEndlessChainsAndJudgesTheChordsAroundThemAsTheRulesSay)
 {
     std::mt19937 random (31);
     std::vector<TimedNote> notes;

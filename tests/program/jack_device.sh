@@ -3,7 +3,8 @@
 # opens the JACK device and plays into it while it runs. A first start opens it as the
 # default device, which is no choice of the user's, so nothing is recorded for it; once a
 # device state names JACK, the program restores it and saves the device it really opened,
-# with the server's 48000 Hz, at quit.
+# with the server's 48000 Hz, at quit. A value changed in the MIDI-input filter window reaches the
+# file, which is written only at quit.
 set -euo pipefail
 PROGRAM="$(realpath "$1")"
 source "$(dirname "$0")/lib/keystead.bash"
@@ -23,14 +24,19 @@ trap cleanup EXIT
 start_jack_server "$home" "keystead-test-$$"
 [ "$(jack_samplerate)" = "48000" ] || fail "the server runs at $(jack_samplerate) Hz"
 
+file=$(settings_file "$home")
 start_program "$home"
 sleep 1
 [ "$(program_ports)" -eq 2 ] || fail "the program did not open the JACK device: $(jack_lsp | xargs)"
-echo "with JACK: window after ${STARTUP_MS} ms, resident memory $(resident_kb) kB"
+echo "with JACK: window after ${STARTUP_MS} ms"
+open_filter_window
+xdotool mousemove $((FILTER_X + 80)) $((FILTER_Y + 60)) click 1   # the channel filter's toggle
+sleep 0.5
+[ -e "$file" ] && fail "the settings file was written before quitting"
 quit_through_menu
 [ "$(program_ports)" -eq 0 ] || fail "the device was not closed at quit"
-file=$(settings_file "$home")
 [ "$(setting_keys "$file" | wc -l)" -eq 16 ] || fail "the file does not hold sixteen keys"
+[ "$(setting "$file" filter_midi_chanel)" = "1" ] || fail "the channel filter switched on was not saved"
 [ "$(setting "$file" audioDeviceState)" = "" ] || fail "a default device was recorded as chosen"
 
 # A state naming JACK's "system" device, as choosing it in the audio settings window leaves it;

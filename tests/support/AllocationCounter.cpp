@@ -8,29 +8,18 @@ namespace
     thread_local bool countingActive = false;
     thread_local std::size_t allocationsOnThisThread = 0;
 
-    void* allocate (std::size_t size)
+    void* allocate (std::size_t size, std::size_t align = 0)
     {
-        if (countingActive)
-            ++allocationsOnThisThread;
-
-        if (void* p = std::malloc (size == 0 ? 1 : size))
+        allocationsOnThisThread += countingActive ? 1 : 0;
+        size = size == 0 ? 1 : size;
+        if (void* p = align == 0 ? std::malloc (size) : std::aligned_alloc (align, (size + align - 1) / align * align))
             return p;
-
         throw std::bad_alloc();
     }
 
-    void* allocateAligned (std::size_t size, std::align_val_t alignment)
+    void* allocateOrNull (std::size_t size) noexcept
     {
-        if (countingActive)
-            ++allocationsOnThisThread;
-
-        const auto align = static_cast<std::size_t> (alignment);
-        const auto rounded = ((size == 0 ? 1 : size) + align - 1) / align * align;
-
-        if (void* p = std::aligned_alloc (align, rounded))
-            return p;
-
-        throw std::bad_alloc();
+        try { return allocate (size); } catch (...) { return nullptr; }
     }
 }
 
@@ -40,27 +29,16 @@ ScopedAllocationCounter::ScopedAllocationCounter() noexcept
     countingActive = true;
 }
 
-ScopedAllocationCounter::~ScopedAllocationCounter()
-{
-    countingActive = wasActive;
-}
+ScopedAllocationCounter::~ScopedAllocationCounter() { countingActive = wasActive; }
 
-std::size_t ScopedAllocationCounter::count() const noexcept
-{
-    return allocationsOnThisThread - startCount;
-}
+std::size_t ScopedAllocationCounter::count() const noexcept { return allocationsOnThisThread - startCount; }
 
 void* operator new (std::size_t size)                                   { return allocate (size); }
 void* operator new[] (std::size_t size)                                 { return allocate (size); }
-static void* allocateOrNull (std::size_t size) noexcept
-{
-    try { return allocate (size); } catch (...) { return nullptr; }
-}
-
 void* operator new (std::size_t size, const std::nothrow_t&) noexcept   { return allocateOrNull (size); }
 void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull (size); }
-void* operator new (std::size_t size, std::align_val_t a)               { return allocateAligned (size, a); }
-void* operator new[] (std::size_t size, std::align_val_t a)             { return allocateAligned (size, a); }
+void* operator new (std::size_t size, std::align_val_t a)               { return allocate (size, (std::size_t) a); }
+void* operator new[] (std::size_t size, std::align_val_t a)             { return allocate (size, (std::size_t) a); }
 
 void operator delete (void* p) noexcept                                 { std::free (p); }
 void operator delete[] (void* p) noexcept                               { std::free (p); }

@@ -10,48 +10,32 @@ class ProcessorHarness
 {
 public:
     explicit ProcessorHarness (KeysteadProcessor& engineToDrive, double rate = 48000.0, int blockLength = 512)
-        : engine (engineToDrive), sampleRate (rate), blockSize (blockLength)
+        : engine (engineToDrive), blockSize (blockLength)
     {
-        engine.setRateAndBufferSizeDetails (sampleRate, blockSize);
-        engine.prepareToPlay (sampleRate, blockSize);
-        output.setSize (2, blockSize);
+        engine.setRateAndBufferSizeDetails (rate, blockSize);
+        engine.prepareToPlay (rate, blockSize);
         midi.ensureSize (4096);
     }
 
-    /** Adds a note-on to the MIDI of the next block. */
-    void noteOn (int samplePosition, int noteNumber, int velocity = 100, int channel = 1)
+    void noteOn (int samplePosition, int noteNumber)
     {
-        midi.addEvent (juce::MidiMessage::noteOn (channel, noteNumber, (juce::uint8) velocity), samplePosition);
+        midi.addEvent (juce::MidiMessage::noteOn (1, noteNumber, (juce::uint8) 100), samplePosition);
     }
 
-    void addRaw (int samplePosition, std::initializer_list<juce::uint8> bytes)
-    {
-        const std::vector<juce::uint8> data (bytes);
-        midi.addEvent (data.data(), (int) data.size(), samplePosition);
-    }
-
-    /** Runs one block on a silent output; returns the output. */
+    /** Runs one block (of blockSize samples unless told) on a silent output, and returns it. */
     juce::AudioBuffer<float>& processBlock (int length = -1)
     {
-        const int n = length < 0 ? blockSize : length;
-        output.setSize (2, n, false, false, true);
+        output.setSize (2, length < 0 ? blockSize : length, false, false, true);
         output.clear();
         engine.processBlock (output, midi);
         midi.clear();
-        ++blocksProcessed;
         return output;
     }
 
-    void processBlocks (int count)
-    {
-        for (int i = 0; i < count; ++i)
-            processBlock();
-    }
+    void processBlocks (int count) { for (int i = 0; i < count; ++i) processBlock(); }
 
     KeysteadProcessor& engine;
-    const double sampleRate;
     const int blockSize;
     juce::AudioBuffer<float> output;
     juce::MidiBuffer midi;
-    int blocksProcessed = 0;
 };

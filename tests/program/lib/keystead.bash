@@ -51,9 +51,6 @@ start_program() {
     done
 }
 
-# Resident memory of the running program in kB.
-resident_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$PROGRAM_PID/status"; }
-
 # The viewable windows (as viewable_windows prints them) whose ids are not in the list given.
 new_windows() {
     viewable_windows | awk -v known="$1" '
