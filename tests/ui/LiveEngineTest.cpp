@@ -4,8 +4,7 @@
 
 #include <thread>
 
-#include "ControlsTestSupport.h"
-#include "DisplayTestSupport.h"
+#include "UiTestSupport.h"
 #include "support/ProcessorHarness.h"
 #include "ui/displays/NewChordThread.h"
 #include "ui/displays/PointComponent.h"
@@ -58,14 +57,6 @@ namespace
         std::thread thread;
     };
 
-    int halosOn (KeysteadEditor& e)
-    {
-        int n = 0;
-        for (auto* child : e.s1ListDisplay->getChildren())
-            n += dynamic_cast<KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint*> (child) ? 1 : 0;
-        return n;
-    }
-
     // Quarter notes at 120 beats per minute, alternately on the beat and 12 ms late, so the
     // tempo follow moves the tempo after every note.
     std::vector<std::pair<juce::int64, int>> swayingQuarters (int count)
@@ -84,22 +75,23 @@ TEST (LiveEngine, TempoModeNotesLightHalosRefreshTheLabelsAndMoveTheSlider)
     auto& e = openRevealed (f);
     click (*e.startButton);
 
+    MostChildren halos (*e.s1ListDisplay);
     AudioThread audio (f.engine, swayingQuarters (12), 12 * 24000 / blockLength + 40);
-    int mostHalos = 0;
-    pump ([&] { mostHalos = std::max (mostHalos, halosOn (e)); return audio.done.load(); });
+    pump ([&] { return audio.done.load(); });
     audio.finish();
 
     const int counted = f.engine.nbEvaluated.load();
     const double tempo = f.engine.tempo.load();
     ASSERT_GT (counted, 5);
     ASSERT_NE (tempo, 120.0);
-    EXPECT_GT (mostHalos, 0);
+    EXPECT_GT (halos.most, 0);
 
     // Every update posted has run: the labels show the engine's count, the slider its tempo.
     EXPECT_TRUE (pump ([&] { return e.notesCountLabel->getText() == juce::String (counted); }));
     EXPECT_TRUE (pump ([&] { return e.tempoSlider->getValue() == std::round (tempo); }));
     EXPECT_EQ (f.engine.tempo.load(), tempo) << "the slider's follow must not write the tempo back";
-    EXPECT_TRUE (pump ([&] { return halosOn (e) == 0 && threadsNamed ("Lighting new notes") == 0; }));
+    EXPECT_TRUE (pump ([&] { return e.s1ListDisplay->getNumChildComponents() == 0
+                                    && threadsNamed ("Lighting new notes") == 0; }));
 }
 
 TEST (LiveEngine, JudgedChordsBecomePointsAndRefreshTheChordPanel)
@@ -119,9 +111,10 @@ TEST (LiveEngine, JudgedChordsBecomePointsAndRefreshTheChordPanel)
 
     ASSERT_EQ (f.engine.nbEvaluated.load(), 6);
     EXPECT_TRUE (pump ([&] { return e.chordsCountLabel->getText() == "6"; }));
-    EXPECT_EQ (std::count_if (e.chordDisplay->points.begin(), e.chordDisplay->points.end(),
-                              [] (auto& p) { return p != nullptr; }), 6);
-    EXPECT_EQ (e.notesCountLabel->getText(), "");
+    EXPECT_TRUE (pump ([&] { return e.chordDisplay->ringIndex == 6; }));
+    for (int k = 2; k <= 6; ++k)   // each chord wider than the one before
+        EXPECT_GT (e.chordDisplay->points[(size_t) k]->getX(), e.chordDisplay->points[(size_t) k - 1]->getX());
+    EXPECT_EQ (e.chordDisplay->points[7], nullptr);
 
     // The newest point's halo ends and its last repaint messages are delivered.
     EXPECT_TRUE (pump ([&] { return ! e.chordDisplay->newChordThread->isThreadRunning(); }));
