@@ -94,9 +94,10 @@ TEST (EditorConstruction, StoppingDuringThePauseBeforeTheControlsEndsTheRevealTh
     auto& e = f.open();
     ASSERT_TRUE (pump ([&] { return e.buildStep >= 8; }));
 
-    // The thread is in (or about to enter) the pause after the title steps; a stop wakes it and
-    // it returns at its next check, before another step.
+    // The thread is in (or, on a loaded machine, past) the pause after the title steps; a stop
+    // wakes it and it returns at its next check, finishing at most the step it is in.
+    const int before = e.buildStep;
     e.stopThread (-1);
-    EXPECT_EQ (e.buildStep.load(), 8);
+    EXPECT_LE (e.buildStep.load(), before + 1);
     EXPECT_FALSE (e.isThreadRunning());
 }

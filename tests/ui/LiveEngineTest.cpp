@@ -17,11 +17,13 @@ namespace
     constexpr int blockLength = 512, msToSamples = 48;
 
     /** Plays notes (sample times from START) block by block on its own thread, a little slower
-        than the message loop turns, until told to stop or the notes are done. */
+        than the message loop turns, until told to stop or the notes are done; it may be told to
+        hold before one block until released. */
     struct AudioThread
     {
-        AudioThread (KeysteadProcessor& engine, std::vector<std::pair<juce::int64, int>> notesToPlay, int blocks)
-            : harness (engine), notes (std::move (notesToPlay)), blockCount (blocks)
+        AudioThread (KeysteadProcessor& engine, std::vector<std::pair<juce::int64, int>> notesToPlay, int blocks,
+                     int holdBefore = -1)
+            : harness (engine), notes (std::move (notesToPlay)), blockCount (blocks), holdAt (holdBefore)
         {
             thread = std::thread ([this] { run(); });
         }
@@ -40,6 +42,8 @@ namespace
             size_t next = 0;
             for (juce::int64 start = 0, block = 0; block < blockCount && ! stop; ++block, start += blockLength)
             {
+                while (block == holdAt && ! released && ! stop)
+                    std::this_thread::yield();
                 for (; next < notes.size() && notes[next].first < start + blockLength; ++next)
                     harness.noteOn ((int) (notes[next].first - start), notes[next].second);
                 harness.processBlock();
@@ -51,8 +55,8 @@ namespace
 
         ProcessorHarness harness;
         std::vector<std::pair<juce::int64, int>> notes;
-        int blockCount;
-        std::atomic<bool> stop { false }, done { false };
+        int blockCount, holdAt;
+        std::atomic<bool> stop { false }, done { false }, released { false };
         std::atomic<int> blocksDone { 0 };
         std::thread thread;
     };
@@ -137,10 +141,12 @@ TEST (LiveEngine, ClosingTheEditorWhileBlocksComeStopsTheNewsAndNotTheJudging)
             for (int i = 0; i < 2; ++i)
                 notes.push_back ({ (juce::int64) k * 9600 + i * 10 * msToSamples, 48 + (k % 5) * 4 + 7 * i });
 
-        AudioThread audio (f.engine, notes, 1250);
+        // Held before block 600, so that however late this thread gets to the close, notes remain.
+        AudioThread audio (f.engine, notes, 1250, 600);
         pump ([&] { return audio.blocksDone.load() > 300; });
         f.close();  // detaches, then deletes the editor with updates still queued
         const int judgedAtClose = f.engine.nbEvaluated.load();
+        audio.released = true;
         pump ([&] { return audio.done.load(); });
         audio.finish();
         pump ([] { return false; }, 300);  // whatever was posted runs now, and finds the editor gone

@@ -85,13 +85,18 @@ TEST (PhaseDots, HaloAttachesToTheHiddenDisplayAndDeletesItselfWhenDone)
     auto& dots = *f.openStill().s1ListDisplay;
     ASSERT_FALSE (dots.isVisible());
 
-    // As the engine builds it on the audio thread.
-    auto* halo = new Halo (&dots, 85, 20);
-    halo->startThread();
-    EXPECT_EQ (halo->getParentComponent(), nullptr);
-
+    // As the engine builds it on the audio thread. A halo whose five steps end before the message
+    // thread gets to it (a loaded machine) never shows, and another is tried.
     MostChildren seen (dots);
-    EXPECT_TRUE (pump ([&] { return seen.most == 1 && dots.getNumChildComponents() == 0 && allHalosGone(); }));
+    for (int attempt = 1; attempt <= 20 && seen.most == 0; ++attempt)
+    {
+        juce::Component::SafePointer<Halo> halo (new Halo (&dots, 85, 20));
+        halo->startThread();
+        EXPECT_EQ (halo->getParentComponent(), nullptr);
+        EXPECT_TRUE (pump ([&] { return halo == nullptr; })) << "deletes itself";
+    }
+    EXPECT_EQ (seen.most, 1) << "attached by its first update";
+    EXPECT_TRUE (pump (allHalosGone));
 }
 
 TEST (PhaseDots, HalosNeverOutliveTheDisplay)
@@ -112,7 +117,7 @@ TEST (PhaseDots, HalosNeverOutliveTheDisplay)
     };
 
     buildThree (30);
-    ASSERT_TRUE (pump ([&] { return display->getNumChildComponents() == 3; }));
+    pump ([&] { return display->getNumChildComponents() == 3; }, 2000);   // unless they ended first
     buildThree (90);
 
     f.close();
