@@ -57,6 +57,7 @@ TEST (EditorReveal, SnapshotAtTheControlsStepInChordMode)
     auto* halo = new KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint (e.s1ListDisplay.get(), 85, 40);
     halo->step = 3;
     halo->handleAsyncUpdate();   // attaches it, as its first update does
+    e.midiInLight->level = 5;    // the MIDI light at its brightest
     const auto shot = snapshot (e);
     juce::PNGImageFormat().writeImageToStream (
         shot, *juce::File::getCurrentWorkingDirectory().getChildFile ("editor-at-controls-step.png").createOutputStream());
@@ -78,7 +79,8 @@ TEST (EditorReveal, SnapshotAtTheControlsStepInChordMode)
         { "the halo's middle", 426, 368, 0xFFC5C127 },
         { "the halo's left rim", 410, 368, 0xFFD6D033 },
         { "just left of the halo", 407, 368, 0xFF9B8C80 },
-        { "the MIDI light at rest", 648, 200, 0xFF80722A },
+        { "the MIDI light at its brightest", 648, 200, 0xFFFFD600 },
+        { "START's lower wall", 80, 118, 0xFF1D1D1D },
     };
     for (const auto& p : points)
         EXPECT_TRUE (near (shot.getPixelAt (p.x, p.y), juce::Colour (p.colour))) << p.name;
