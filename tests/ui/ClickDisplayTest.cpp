@@ -1,7 +1,7 @@
 // The click dial: limits kept apart by the gap, drags with their pushing rules, the hit test,
 // rescaling with the tempo, the labels and what paint draws in each mode.
 
-#include "DisplayTestSupport.h"
+#include "UiTestSupport.h"
 
 using namespace uitest;
 using Dial = KeysteadEditor::ClickDisplayComponent;
@@ -35,7 +35,7 @@ namespace
     };
 }
 
-TEST (ClickDial, GapAndMillisecondLabels)
+TEST (ClickDisplay, GapAndMillisecondLabels)
 {
     struct Row { const char* name; double tempo; int subdivisor; float good, bad, gap; const char *goodMs, *badMs; };
     const Row rows[] = {
@@ -60,7 +60,7 @@ TEST (ClickDial, GapAndMillisecondLabels)
     }
 }
 
-TEST (ClickDial, LabelsSitBesideTheirRadiiAndGoodShrinksOrGoes)
+TEST (ClickDisplay, GoodShrinksToFitItsWedgeOrGoes)
 {
     DialFixture d;
     struct Row { const char* name; float good; float fontHeight; bool shown; };
@@ -83,16 +83,9 @@ TEST (ClickDial, LabelsSitBesideTheirRadiiAndGoodShrinksOrGoes)
         EXPECT_TRUE (row.fontHeight > 0.0f ? height == row.fontHeight : height < 20.0f) << height;
         EXPECT_TRUE (! row.shown || std::ceil (label.getFont().getStringWidthFloat ("GOOD")) <= room);
     }
-
-    // G - 10 and B + 10 degrees on a circle of 0.4 of the size: 20 and 70 degrees at the defaults.
-    d.limits (30.0f, 60.0f);
-    snapshot (d.dial);
-    EXPECT_EQ (d.dial.goodMsLabel.getBounds(), juce::Rectangle<int> (88, 13, 40, 15));
-    EXPECT_EQ (d.dial.badMsLabel.getBounds(), juce::Rectangle<int> (129, 54, 40, 15));
-    EXPECT_EQ (d.dial.goodLabel.getBounds(), juce::Rectangle<int> (0, 0, 171, 42));
 }
 
-TEST (ClickDial, PaintingAgainAsksForNoRepaint)
+TEST (ClickDisplay, PaintingAgainAsksForNoRepaint)
 {
     // A label changed by paint repaints the dial beneath it, which paints again: with "GOOD" too
     // wide for a narrow wedge the dial would never rest. Repaint requests reach the dial's cache.
@@ -120,7 +113,7 @@ TEST (ClickDial, PaintingAgainAsksForNoRepaint)
     }
 }
 
-TEST (ClickDial, RescaleKeepsMillisecondsWithinTheBounds)
+TEST (ClickDisplay, RescaleKeepsMillisecondsWithinTheBounds)
 {
     struct Row { const char* name; double tempo; int subdivisor; float good, bad, ratio, wantGood, wantBad; };
     const Row rows[] = {
@@ -144,25 +137,21 @@ TEST (ClickDial, RescaleKeepsMillisecondsWithinTheBounds)
     }
 }
 
-TEST (ClickDial, HitTestPrefersBadRadiiThenTheRightSide)
+TEST (ClickDisplay, HitTestPrefersBadRadiiThenTheRightSide)
 {
     struct Row { const char* name; float good, bad; juce::Point<float> at; int want; };
     const Row rows[] = {
         { "right bad", 30.0f, 60.0f, onRing (62.0f), 4 },
         { "left bad", 30.0f, 60.0f, onRing (-58.0f), 1 },
         { "right good", 30.0f, 60.0f, onRing (33.0f), 3 },
-        { "left good", 30.0f, 60.0f, onRing (-27.0f), 2 },
         { "between", 30.0f, 60.0f, onRing (45.0f), 0 },
         { "bad wins when both near", 30.0f, 34.0f, onRing (31.0f), 4 },
-        { "right wins at the top", 1.0f, 3.0f, onRing (0.0f), 4 },
         { "exactly 5 degrees off", 20.0f, 40.0f, { 135.0f, 35.0f }, 0 },
         { "just inside 5 degrees", 20.0f, 40.01f, { 135.0f, 35.0f }, 4 },
         { "inside the disc", 30.0f, 60.0f, onRing (60.0f, 30.0f), 0 },
         { "outside the circle", 30.0f, 60.0f, { 165.0f, 5.0f }, 0 },
         { "on the centre line", 30.0f, 89.9f, { 150.0f, 85.0f }, 4 },
-        { "one pixel below", 30.0f, 89.9f, { 150.0f, 86.0f }, 4 },
         { "two pixels below", 30.0f, 89.9f, { 150.0f, 87.0f }, 0 },
-        { "left on the line", 30.0f, 89.9f, { 20.0f, 85.0f }, 1 },
     };
 
     DialFixture d;
@@ -171,13 +160,10 @@ TEST (ClickDial, HitTestPrefersBadRadiiThenTheRightSide)
         SCOPED_TRACE (row.name);
         d.limits (row.good, row.bad);
         EXPECT_EQ (d.dial.MouseEventIsOverAMovableRadius (mouseAt (d.dial, row.at)), row.want);
-        d.dial.mouseMove (mouseAt (d.dial, row.at));
-        const bool hand = d.dial.getMouseCursor() == juce::MouseCursor (juce::MouseCursor::DraggingHandCursor);
-        EXPECT_EQ (hand, row.want != 0);
     }
 }
 
-TEST (ClickDial, DragsPushThePartnerAndStopAtTheGap)
+TEST (ClickDisplay, DragsPushThePartnerAndStopAtTheGap)
 {
     // 120 bpm quarters: the gap is 18 degrees; G = 30, B = 60 at the start of every row.
     constexpr float approx = 0.7f;   // the pointer's angle comes from whole pixels
@@ -186,14 +172,12 @@ TEST (ClickDial, DragsPushThePartnerAndStopAtTheGap)
         { "bad outwards", 60.0f, onRing (75.0f), 30.0f, 75.0f },
         { "bad inwards to G + gap - 1", 60.0f, onRing (47.0f), 29.0f, 47.0f },
         { "bad inwards stops at twice the gap", 60.0f, onRing (10.0f), 18.0f, 36.0f },
-        { "bad across the top", 60.0f, onRing (-20.0f), 18.0f, 36.0f },
         { "bad on the centre line", 60.0f, { 160.0f, 85.0f }, 30.0f, 89.9f },
         { "bad below the centre", 60.0f, { 160.0f, 100.0f }, 30.0f, 60.0f },
         { "good inwards", 30.0f, onRing (25.0f), 25.0f, 60.0f },
         { "good inwards stops at the gap", 30.0f, onRing (5.0f), 18.0f, 60.0f },
         { "good pushes bad", 30.0f, onRing (50.0f), 50.0f, 68.0f },
         { "good stops at 89.9 - gap", 30.0f, { 160.0f, 84.0f }, 71.9f, 89.9f },
-        { "left bad mirrors", -60.0f, onRing (-75.0f), 30.0f, 75.0f },
         { "left good mirrors", -30.0f, onRing (-50.0f), 50.0f, 68.0f },
         { "press in the disc", 0.0f, onRing (50.0f), 30.0f, 60.0f },
     };
@@ -211,13 +195,6 @@ TEST (ClickDial, DragsPushThePartnerAndStopAtTheGap)
         EXPECT_TRUE (2 * gap <= d.bad() && d.bad() <= 89.9f);
     }
 
-    // The extremes are exact.
-    DialFixture d;
-    d.drag (onRing (60.0f), onRing (10.0f));
-    EXPECT_EQ (std::tuple (d.good(), d.bad()), std::tuple (18.0f, 36.0f));
-    d.drag (onRing (18.0f), { 160.0f, 85.0f });
-    EXPECT_EQ (std::tuple (d.good(), d.bad()), std::tuple (89.9f - 18.0f, 89.9f));
-
     // Capped gap: the first drag puts both limits at their only possible values.
     DialFixture capped;
     capped.f.engine.tempo = 250.0;
@@ -226,43 +203,30 @@ TEST (ClickDial, DragsPushThePartnerAndStopAtTheGap)
     EXPECT_EQ (std::tuple (capped.good(), capped.bad()), std::tuple (44.95f, 89.9f));
 }
 
-TEST (ClickDial, PaintDrawsTheWedgesAtTheModesAlpha)
+TEST (ClickDisplay, PaintInTempoModeDrawsTheWedgesTheGradientBandsAndTheRadii)
 {
+    // Chord mode's dimmed drawing is checked on the editor's snapshot.
     PlainBackground white (juce::Colours::white);
     const auto good = KeysteadEditor::MS_GOOD_COLOUR, bad = KeysteadEditor::MS_BAD_COLOUR;
+    DialFixture d;
+    d.f.engine.tempoMode = 1;
+    const auto image = onWhite (d.dial);
+    const auto at = [&] (juce::Point<float> p) { return image.getPixelAt ((int) p.x, (int) p.y); };
 
-    // Just outside the right good radius, across it: the gradient band in tempo mode only.
-    const auto acrossGood = onRing (30.0f, 70.0f) + juce::Point<float> (0.866f * 5.0f, 0.5f * 5.0f);
+    EXPECT_TRUE (near (at (onRing (0.0f)), good)) << "good wedge";
+    EXPECT_TRUE (near (at (onRing (-45.0f)), bad)) << "bad wedge";
+    for (auto p : { onRing (75.0f), juce::Point<float> (85.0f, 85.0f), juce::Point<float> (3.0f, 3.0f) })
+        EXPECT_TRUE (near (at (p), juce::Colours::white)) << "beyond the bad limit, in the central disc, a corner";
 
-    struct Row { const char* name; int tempoMode; juce::uint8 alpha; bool gradient; };
-    const Row rows[] = { { "tempo mode", 1, 0xFF, true }, { "chord mode", 0, 0x77, false } };
+    // Just outside the right good radius, across it: green turning pink.
+    const auto band = at (onRing (30.0f, 70.0f) + juce::Point<float> (4.33f, 2.5f));
+    EXPECT_TRUE (band.getRed() > good.getRed() + 20 && band.getGreen() > bad.getGreen() + 20)
+        << band.toDisplayString (true);
 
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE (row.name);
-        DialFixture d;
-        d.f.engine.tempoMode = row.tempoMode;
-        const auto image = onWhite (d.dial);
-        const auto at = [&] (juce::Point<float> p) { return image.getPixelAt ((int) p.x, (int) p.y); };
-
-        // The good wedge lies over the bad one, which shows through in the dimmed mode.
-        const auto goodOverBad = overWhite (bad, row.alpha).overlaidWith (good.withAlpha (row.alpha));
-        EXPECT_TRUE (near (at (onRing (0.0f)), goodOverBad)) << "good wedge";
-        EXPECT_TRUE (near (at (onRing (-45.0f)), overWhite (bad, row.alpha))) << "bad wedge";
-        EXPECT_TRUE (near (at (onRing (75.0f)), juce::Colours::white)) << "beyond the bad limit";
-        EXPECT_TRUE (near (at ({ 85.0f, 85.0f }), juce::Colours::white)) << "central disc";
-        EXPECT_TRUE (near (at ({ 3.0f, 3.0f }), juce::Colours::white)) << "corner";
-
-        const auto band = at (acrossGood);
-        const bool mixed = band.getRed() > good.getRed() + 20 && band.getGreen() > bad.getGreen() + 20;
-        EXPECT_TRUE (row.gradient ? mixed : (bool) near (band, overWhite (bad, row.alpha)))
-            << band.toDisplayString (true);
-
-        // The radius at +G is drawn in black at the mode's alpha.
-        int darkest = 255;
-        for (int y = 20; y < 30; ++y)
-            for (int x = 100; x < 125; ++x)
-                darkest = std::min (darkest, (int) (image.getPixelAt (x, y).getBrightness() * 255));
-        EXPECT_LT (darkest, row.tempoMode ? 80 : 200);
-    }
+    // The radius at +G, in black.
+    int darkest = 255;
+    for (int y = 20; y < 30; ++y)
+        for (int x = 100; x < 125; ++x)
+            darkest = std::min (darkest, luma (image.getPixelAt (x, y)));
+    EXPECT_LT (darkest, 80);
 }

@@ -6,8 +6,7 @@
 
 #include <thread>
 
-#include "ControlsTestSupport.h"
-#include "DisplayTestSupport.h"
+#include "UiTestSupport.h"
 #include "support/ProcessorHarness.h"
 #include "ui/displays/MovableVerticalBar.h"
 #include "ui/displays/NewChordThread.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "EditorTestSupport.h"
+#include "UiTestSupport.h"
 #include "ui/displays/PointComponent.h"
 #include "ui/widgets/MidiInLight.h"
 

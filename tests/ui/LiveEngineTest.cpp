@@ -4,8 +4,7 @@
 
 #include <thread>
 
-#include "ControlsTestSupport.h"
-#include "DisplayTestSupport.h"
+#include "UiTestSupport.h"
 #include "support/ProcessorHarness.h"
 #include "ui/displays/NewChordThread.h"
 #include "ui/displays/PointComponent.h"
@@ -18,11 +17,13 @@ namespace
     constexpr int blockLength = 512, msToSamples = 48;
 
     /** Plays notes (sample times from START) block by block on its own thread, a little slower
-        than the message loop turns, until told to stop or the notes are done. */
+        than the message loop turns, until told to stop or the notes are done; it may be told to
+        hold before one block until released. */
     struct AudioThread
     {
-        AudioThread (KeysteadProcessor& engine, std::vector<std::pair<juce::int64, int>> notesToPlay, int blocks)
-            : harness (engine), notes (std::move (notesToPlay)), blockCount (blocks)
+        AudioThread (KeysteadProcessor& engine, std::vector<std::pair<juce::int64, int>> notesToPlay, int blocks,
+                     int holdBefore = -1)
+            : harness (engine), notes (std::move (notesToPlay)), blockCount (blocks), holdAt (holdBefore)
         {
             thread = std::thread ([this] { run(); });
         }
@@ -41,6 +42,8 @@ namespace
             size_t next = 0;
             for (juce::int64 start = 0, block = 0; block < blockCount && ! stop; ++block, start += blockLength)
             {
+                while (block == holdAt && ! released && ! stop)
+                    std::this_thread::yield();
                 for (; next < notes.size() && notes[next].first < start + blockLength; ++next)
                     harness.noteOn ((int) (notes[next].first - start), notes[next].second);
                 harness.processBlock();
@@ -52,19 +55,11 @@ namespace
 
         ProcessorHarness harness;
         std::vector<std::pair<juce::int64, int>> notes;
-        int blockCount;
-        std::atomic<bool> stop { false }, done { false };
+        int blockCount, holdAt;
+        std::atomic<bool> stop { false }, done { false }, released { false };
         std::atomic<int> blocksDone { 0 };
         std::thread thread;
     };
-
-    int halosOn (KeysteadEditor& e)
-    {
-        int n = 0;
-        for (auto* child : e.s1ListDisplay->getChildren())
-            n += dynamic_cast<KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint*> (child) ? 1 : 0;
-        return n;
-    }
 
     // Quarter notes at 120 beats per minute, alternately on the beat and 12 ms late, so the
     // tempo follow moves the tempo after every note.
@@ -84,22 +79,23 @@ TEST (LiveEngine, TempoModeNotesLightHalosRefreshTheLabelsAndMoveTheSlider)
     auto& e = openRevealed (f);
     click (*e.startButton);
 
+    MostChildren halos (*e.s1ListDisplay);
     AudioThread audio (f.engine, swayingQuarters (12), 12 * 24000 / blockLength + 40);
-    int mostHalos = 0;
-    pump ([&] { mostHalos = std::max (mostHalos, halosOn (e)); return audio.done.load(); });
+    pump ([&] { return audio.done.load(); });
     audio.finish();
 
     const int counted = f.engine.nbEvaluated.load();
     const double tempo = f.engine.tempo.load();
     ASSERT_GT (counted, 5);
     ASSERT_NE (tempo, 120.0);
-    EXPECT_GT (mostHalos, 0);
+    EXPECT_GT (halos.most, 0);
 
     // Every update posted has run: the labels show the engine's count, the slider its tempo.
     EXPECT_TRUE (pump ([&] { return e.notesCountLabel->getText() == juce::String (counted); }));
     EXPECT_TRUE (pump ([&] { return e.tempoSlider->getValue() == std::round (tempo); }));
     EXPECT_EQ (f.engine.tempo.load(), tempo) << "the slider's follow must not write the tempo back";
-    EXPECT_TRUE (pump ([&] { return halosOn (e) == 0 && threadsNamed ("Lighting new notes") == 0; }));
+    EXPECT_TRUE (pump ([&] { return e.s1ListDisplay->getNumChildComponents() == 0
+                                    && threadsNamed ("Lighting new notes") == 0; }));
 }
 
 TEST (LiveEngine, JudgedChordsBecomePointsAndRefreshTheChordPanel)
@@ -119,9 +115,10 @@ TEST (LiveEngine, JudgedChordsBecomePointsAndRefreshTheChordPanel)
 
     ASSERT_EQ (f.engine.nbEvaluated.load(), 6);
     EXPECT_TRUE (pump ([&] { return e.chordsCountLabel->getText() == "6"; }));
-    EXPECT_EQ (std::count_if (e.chordDisplay->points.begin(), e.chordDisplay->points.end(),
-                              [] (auto& p) { return p != nullptr; }), 6);
-    EXPECT_EQ (e.notesCountLabel->getText(), "");
+    EXPECT_TRUE (pump ([&] { return e.chordDisplay->ringIndex == 6; }));
+    for (int k = 2; k <= 6; ++k)   // each chord wider than the one before
+        EXPECT_GT (e.chordDisplay->points[(size_t) k]->getX(), e.chordDisplay->points[(size_t) k - 1]->getX());
+    EXPECT_EQ (e.chordDisplay->points[7], nullptr);
 
     // The newest point's halo ends and its last repaint messages are delivered.
     EXPECT_TRUE (pump ([&] { return ! e.chordDisplay->newChordThread->isThreadRunning(); }));
@@ -144,10 +141,12 @@ TEST (LiveEngine, ClosingTheEditorWhileBlocksComeStopsTheNewsAndNotTheJudging)
             for (int i = 0; i < 2; ++i)
                 notes.push_back ({ (juce::int64) k * 9600 + i * 10 * msToSamples, 48 + (k % 5) * 4 + 7 * i });
 
-        AudioThread audio (f.engine, notes, 1250);
+        // Held before block 600, so that however late this thread gets to the close, notes remain.
+        AudioThread audio (f.engine, notes, 1250, 600);
         pump ([&] { return audio.blocksDone.load() > 300; });
         f.close();  // detaches, then deletes the editor with updates still queued
         const int judgedAtClose = f.engine.nbEvaluated.load();
+        audio.released = true;
         pump ([&] { return audio.done.load(); });
         audio.finish();
         pump ([] { return false; }, 300);  // whatever was posted runs now, and finds the editor gone

@@ -2,6 +2,65 @@
 
 using namespace uitest;
 
+namespace
+{
+    // A picture of one colour, or by default one in which every pixel has its own colour, so
+    // that a piece cut from it tells exactly where it was cut.
+    juce::Image makePicture (std::optional<juce::Colour> uniform = {})
+    {
+        juce::Image p (juce::Image::RGB, KeysteadEditor::editorWidth, KeysteadEditor::editorHeight, false);
+        for (int y = 0; y < p.getHeight(); ++y)
+            for (int x = 0; x < p.getWidth(); ++x)
+                p.setPixelAt (x, y, uniform.value_or (juce::Colour ((juce::uint8) x, (juce::uint8) y,
+                                                                    (juce::uint8) (0x80 + (x >> 8) * 0x20 + (y >> 8) * 8))));
+        return p;
+    }
+
+    // A piece of the picture as the window shows it at a fade: white with the piece over it at
+    // that opacity, the piece's top left corner at the origin.
+    juce::Image fadedPiece (const juce::Image& picture, juce::Rectangle<int> piece, float fade)
+    {
+        juce::Image faded (juce::Image::ARGB, piece.getWidth(), piece.getHeight(), true);
+        juce::Graphics g (faded);
+        g.fillAll (juce::Colours::white);
+        g.setColour (juce::Colours::black.withAlpha ((juce::uint8) juce::roundToInt (fade * 255.0f)));
+        g.drawImageAt (picture, -piece.getX(), -piece.getY());
+        return faded;
+    }
+
+    // A stand-in for the editor: it owns the picture, is the look and feel's reference component,
+    // and owns the widgets under test (members go in reverse order of their use).
+    struct Scene
+    {
+        explicit Scene (juce::Image p, const float* fade = nullptr) : picture (p), lookAndFeel (picture, &window, fade)
+        {
+            window.setBounds (picture.getBounds());
+            window.setLookAndFeel (&lookAndFeel);
+        }
+
+        template <typename W> W& add (W* widget, juce::Rectangle<int> bounds, juce::Component* parent = nullptr)
+        {
+            (parent != nullptr ? parent : &window)->addAndMakeVisible (widgets.add (widget));
+            widget->setBounds (bounds);
+            return *widget;
+        }
+
+        juce::Image picture;
+        ZibLookAndFeel lookAndFeel;
+        juce::Component window;
+        juce::OwnedArray<juce::Component> widgets;
+    };
+
+    std::vector<juce::Colour> pixelsOf (const juce::Image& image, juce::Rectangle<int> area)
+    {
+        std::vector<juce::Colour> pixels;
+        for (int y = area.getY(); y < area.getBottom(); ++y)
+            for (int x = area.getX(); x < area.getRight(); ++x)
+                pixels.push_back (image.getPixelAt (x, y));
+        return pixels;
+    }
+}
+
 TEST (ZibLookAndFeel, FacesShowThePictureBeneathRaisedSunkAndFaded)
 {
     // A button at (33, 97): raised, its face is the picture from (x + d, y + d) drawn d pixels up
@@ -29,9 +88,8 @@ TEST (ZibLookAndFeel, FacesShowThePictureBeneathRaisedSunkAndFaded)
         if (auto* button = dynamic_cast<juce::Button*> (&widget))
             button->setToggleState (row.kind == sunk, juce::dontSendNotification);
         const auto expected = fadedPiece (picture, row.area.withPosition (row.onPicture), row.fade);
-        EXPECT_TRUE (regionMatches (snapshot (widget), row.area, expected))
-            << "kind " << row.kind << ", fade " << row.fade << ", height " << row.height
-            << ", area " << row.area.toString();
+        EXPECT_EQ (pixelsOf (snapshot (widget), row.area), pixelsOf (expected, row.area.withZeroOrigin()))
+            << "kind " << row.kind << ", fade " << row.fade << ", height " << row.height << ", " << row.area.toString();
     }
 }
 
@@ -96,11 +154,6 @@ TEST (ZibLookAndFeel, HoverOverlayAndTheEditableLabelsWellShadeThePictureByTheir
             { return (juce::uint8) std::lround (c * (1 - a) + (lit ? overlay * a : 0)); };
         return juce::Colour (mix (paper.getRed(), false), mix (paper.getGreen(), true), mix (paper.getBlue(), true));
     };
-    const auto near = [] (juce::Colour a, juce::Colour b)
-    {
-        return std::abs (a.getRed() - b.getRed()) <= 2 && std::abs (a.getGreen() - b.getGreen()) <= 2
-            && std::abs (a.getBlue() - b.getBlue()) <= 2;
-    };
 
     enum Kind { raised, sunk, disabled, well };
     const struct
@@ -108,13 +161,11 @@ TEST (ZibLookAndFeel, HoverOverlayAndTheEditableLabelsWellShadeThePictureByTheir
         const char* name; Kind kind; int height; bool over; juce::Point<int> at; juce::Colour expected;
     } rows[] = {
         { "hovered", raised, 24, true, { 40, 10 }, shaded (128 / 255.0f, 255) },
-        { "not hovered", raised, 24, false, { 40, 10 }, paper },
         { "hovered, sunk", sunk, 24, true, { 40, 10 }, paper },
         { "hovered, disabled", disabled, 24, true, { 40, 10 }, paper },
         { "top wall", well, 24, false, { 40, 1 }, shaded (128 / 255.0f, 0) },
         { "left wall", well, 24, false, { 1, 12 }, shaded (64 / 255.0f, 0) },
         { "floor", well, 24, false, { 40, 12 }, juce::Colours::black },
-        { "shallow top wall", well, 23, false, { 40, 0 }, shaded (128 / 255.0f, 0) },
         { "shallow floor", well, 23, false, { 40, 1 }, juce::Colours::black },
     };
 
@@ -141,8 +192,6 @@ TEST (ZibLookAndFeel, HoverOverlayAndTheEditableLabelsWellShadeThePictureByTheir
             scene.lookAndFeel.drawToggleButton (g, button, row.over, false);
         }
 
-        EXPECT_TRUE (near (image.getPixelAt (row.at.x, row.at.y), row.expected))
-            << image.getPixelAt (row.at.x, row.at.y).toDisplayString (true) << ", not "
-            << row.expected.toDisplayString (true);
+        EXPECT_TRUE (near (image.getPixelAt (row.at.x, row.at.y), row.expected));
     }
 }
