@@ -1,23 +1,12 @@
 #include "app/SettingsFile.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <limits>
-#include <optional>
 #include <string>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "app/SettingsFileOnDisk.h"
 #include "engine/KeysteadProcessor.h"
 
 const juce::String SettingsFile::filterMidiChannelKey { "filter_midi_chanel" };
@@ -107,105 +96,16 @@ namespace
         return (float) value;
     }
 
-    //==============================================================================
-    // Paths are kept as the bytes that the system gave: a home folder's name need not be UTF-8.
-
-    std::string homeFolder()
-    {
-        if (const char* home = std::getenv ("HOME"); home != nullptr && *home != 0)
-            return home;
-
-        const auto* entry = ::getpwuid (::getuid());
-        return entry != nullptr ? entry->pw_dir : "";
-    }
-
-    std::string settingsPath (const juce::String& applicationName)
-    {
-        const auto name = applicationName.toStdString();
-        return homeFolder() + "/." + name + "/" + name + ".settings";
-    }
-
-    // Where a damaged settings file is kept.
-    std::string damagedCopyOf (const std::string& path)  { return path + ".damaged"; }
-
-    std::string folderOf (const std::string& path)
-    {
-        const auto slash = path.rfind ('/');
-        return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr (0, slash);
-    }
-
-    /** The file that a path leads to: a symbolic link there (as dotfile managers keep) is followed
-        to its final target, so that the link stays and the target gets the new values. */
-    std::string finalTarget (std::string path)
-    {
-        for (int link = 0; link < 40; ++link)
-        {
-            struct stat info {};
-            char target[PATH_MAX];
-
-            if (::lstat (path.c_str(), &info) != 0 || ! S_ISLNK (info.st_mode))
-                break;
-
-            const auto length = ::readlink (path.c_str(), target, sizeof (target));
-
-            if (length <= 0 || (size_t) length >= sizeof (target))
-                break;
-
-            const std::string next (target, (size_t) length);
-            path = next[0] == '/' ? next : folderOf (path) + "/" + next;
-        }
-
-        return path;
-    }
-
     /** The root of the settings file at the path, or none when there is no such file or it is
-        damaged. Only a regular file is opened (never blocking), and only one small enough. */
+        damaged. */
     std::unique_ptr<juce::XmlElement> readSettings (const std::string& path)
     {
-        const auto isReadable = [] (const struct stat& info)
-            { return S_ISREG (info.st_mode) && info.st_size <= SettingsFile::largestReadableSize; };
+        const auto bytes = SettingsFileOnDisk::ReadRegularFile (path, SettingsFile::largestReadableSize);
 
-        struct stat info {};
-
-        if (::stat (path.c_str(), &info) != 0 || ! isReadable (info))
+        if (! bytes.has_value())
             return {};
 
-        const int file = ::open (path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-
-        if (file < 0)
-            return {};
-
-        // Checked again on what was opened, which may have been swapped in after the first look.
-        juce::MemoryBlock bytes;
-        bool whole = ::fstat (file, &info) == 0 && isReadable (info);
-
-        if (whole)
-        {
-            bytes.setSize ((size_t) info.st_size);
-            size_t done = 0;
-
-            while (done < bytes.getSize())
-            {
-                const auto got = ::read (file, static_cast<char*> (bytes.getData()) + done, bytes.getSize() - done);
-
-                if (got < 0 && errno == EINTR)
-                    continue;
-
-                if (got <= 0)
-                    break;
-
-                done += (size_t) got;
-            }
-
-            whole = done == bytes.getSize();
-        }
-
-        ::close (file);
-
-        if (! whole)
-            return {};
-
-        const auto text = juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize());
+        const auto text = juce::String::createStringFromData (bytes->getData(), (int) bytes->getSize());
         auto root = SettingsFile::ParseXml (text);
         return root != nullptr && root->hasTagName ("PROPERTIES") ? std::move (root) : nullptr;
     }
@@ -267,89 +167,6 @@ namespace
         return document.toString();
     }
 
-    // A temporary file beside the target is named as the framework names its own, so that the
-    // stale ones of either are found alike: "Keystead_temp<hex>.settings".
-    std::pair<std::string, std::string> temporaryNameParts (const std::string& target)
-    {
-        const auto name = target.substr (target.rfind ('/') + 1);
-        const auto dot = name.rfind ('.');
-        const auto stem = dot == std::string::npos || dot == 0 ? name : name.substr (0, dot);
-        return { stem + "_temp", name.substr (stem.size()) };
-    }
-
-    bool writeAll (int file, const char* data, size_t size)
-    {
-        while (size > 0)
-        {
-            const auto done = ::write (file, data, size);
-
-            if (done < 0 && errno == EINTR)
-                continue;
-
-            if (done <= 0)
-                return false;
-
-            data += done;
-            size -= (size_t) done;
-        }
-
-        return true;
-    }
-
-    /** Replaces the target's contents at once: a kill during the write leaves the old file whole. */
-    bool replaceFile (const std::string& target, const juce::String& text, std::optional<mode_t> mode)
-    {
-        const auto [prefix, suffix] = temporaryNameParts (target);
-        const auto hex = juce::String::toHexString (juce::Random::getSystemRandom().nextInt()).toStdString();
-        const auto temporary = folderOf (target) + "/" + prefix + hex + suffix;
-        const int file = ::open (temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-
-        if (file < 0)
-            return false;
-
-        const bool written = writeAll (file, text.toRawUTF8(), text.getNumBytesAsUTF8())
-                              && (! mode.has_value() || ::fchmod (file, *mode & 07777) == 0)
-                              && ::fsync (file) == 0;
-
-        if (::close (file) == 0 && written && ::rename (temporary.c_str(), target.c_str()) == 0)
-            return true;
-
-        ::unlink (temporary.c_str());
-        return false;
-    }
-
-    /** Removes what a write cut short left beside the target; a minute's age leaves alone the
-        write of another instance that is under way. */
-    void removeStaleTemporaryFiles (const std::string& target)
-    {
-        const auto folder = folderOf (target);
-        const auto [prefix, suffix] = temporaryNameParts (target);
-        const auto isHex = [] (char c) { return std::isxdigit ((unsigned char) c) != 0; };
-        const auto aMinuteAgo = std::time (nullptr) - 60;
-        auto* directory = ::opendir (folder.c_str());
-
-        if (directory == nullptr)
-            return;
-
-        while (const auto* entry = ::readdir (directory))
-        {
-            const std::string name (entry->d_name);
-            struct stat info {};
-
-            if (name.size() <= prefix.size() + suffix.size()
-                 || name.compare (0, prefix.size(), prefix) != 0
-                 || name.compare (name.size() - suffix.size(), suffix.size(), suffix) != 0
-                 || ! std::all_of (name.begin() + (long) prefix.size(), name.end() - (long) suffix.size(), isHex))
-                continue;
-
-            const auto path = folder + "/" + name;
-
-            if (::lstat (path.c_str(), &info) == 0 && S_ISREG (info.st_mode) && info.st_mtime < aMinuteAgo)
-                ::unlink (path.c_str());
-        }
-
-        ::closedir (directory);
-    }
 
     /** Whether a text is free of what no settings text holds and the framework's parser cannot
         take safely: a document type (whose entities it expands without bound, and whose named
@@ -426,8 +243,8 @@ void SettingsFile::Open (juce::ApplicationProperties& properties, const juce::St
     options.doNotSave = true;
     properties.setStorageParameters (options);
 
-    const auto target = finalTarget (settingsPath (applicationName));
-    removeStaleTemporaryFiles (target);
+    const auto target = SettingsFileOnDisk::PathFor (applicationName);
+    SettingsFileOnDisk::RemoveStaleTemporaryFiles (target);
 
     if (const auto root = readSettings (target))
         fill (*properties.getUserSettings(), *root);
@@ -440,15 +257,11 @@ bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::St
     if (! settings.needsToBeSaved())
         return true;
 
-    const auto target = finalTarget (settingsPath (applicationName));
-    struct stat old {};
-    const bool exists = ::stat (target.c_str(), &old) == 0;
-    const bool absent = ! exists && errno == ENOENT;
+    const auto target = SettingsFileOnDisk::PathFor (applicationName);
 
-    // The damaged file goes aside by renaming, which keeps its bytes even when it cannot be read.
-    // If it cannot, the user's file wins over this run's values.
-    if (! absent && readSettings (target) == nullptr
-         && ::rename (target.c_str(), damagedCopyOf (target).c_str()) != 0)
+    // A damaged file goes aside; if it cannot, the user's file wins over this run's values.
+    if (! SettingsFileOnDisk::IsAbsent (target) && readSettings (target) == nullptr
+         && ! SettingsFileOnDisk::MoveAside (target))
     {
         settings.setNeedsToBeSaved (false);
         return false;
@@ -460,17 +273,7 @@ bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::St
     if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize)
         text = toXml (settings.getAllProperties(), false);
 
-    if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize)
-        return false;
-
-    const auto folder = folderOf (target);
-
-    if (::mkdir (folder.c_str(), 0777) != 0 && errno != EEXIST)
-        return false;
-
-    const auto mode = exists && S_ISREG (old.st_mode) ? std::optional<mode_t> (old.st_mode) : std::nullopt;
-
-    if (! replaceFile (target, text, mode))
+    if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize || ! SettingsFileOnDisk::Replace (target, text))
         return false;
 
     settings.setNeedsToBeSaved (false);
