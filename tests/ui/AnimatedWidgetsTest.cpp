@@ -3,6 +3,7 @@
 #include "UiTestSupport.h"
 
 #include <atomic>
+#include <numeric>
 #include <thread>
 
 using namespace uitest;
@@ -11,17 +12,14 @@ namespace
 {
     const juce::String chordInstruction = "You must play your chords with accuracy\n (il faut bien plaquer ses accords)";
 
-    // Plays a widget's animation through on a thread of its own, as the widget's thread does, and
-    // returns the steps it took. This thread, the message thread, handles each step's update as
-    // the message loop would, then ends the wait that follows it at once. The waits are real,
-    // though (50 ms at the shortest): when this thread falls behind one, on a loaded machine, the
-    // widget goes on by itself and a step may pass unseen. A run in which one release came later
-    // than that after the one before proves nothing either way, and is played again.
+    // Plays a widget's animation through on a thread of its own, handling each step's update here
+    // as the message loop would and then ending the wait that follows it at once. The waits are
+    // real (50 ms at the shortest): if this thread falls behind one on a loaded machine a step may
+    // pass unseen, so such a run proves nothing and is played again.
     template <typename Widget, typename Field>
     std::vector<int> playThrough (Widget& widget, Field& step, std::function<void()> afterEach = [] {})
     {
         using Clock = std::chrono::steady_clock;
-        constexpr auto shortestWait = std::chrono::milliseconds (50);
         for (int attempt = 1;; ++attempt)
         {
             std::vector<int> seen;
@@ -31,10 +29,9 @@ namespace
             widget.wait (0);   // drops a wake-up left over from an earlier run
             auto released = Clock::now();
             std::thread player ([&] { widget.run(); finished = true; });
-
-            for (int last = -100;; std::this_thread::yield())
+            // finished is read before step: once it is set, the step read after it is the last one.
+            for (int last = -100; ! finished.load() || step != last; std::this_thread::yield())
             {
-                const bool ended = finished.load();
                 if (const int now = step; now != last)
                 {
                     seen.push_back (last = now);
@@ -42,13 +39,9 @@ namespace
                         std::this_thread::yield();
                     widget.handleUpdateNowIfNeeded();
                     afterEach();
-                    keptPace = keptPace && Clock::now() - released < shortestWait;
+                    keptPace = keptPace && Clock::now() - released < std::chrono::milliseconds (50);
                     released = Clock::now();
                     widget.notify();
-                }
-                else if (ended)
-                {
-                    break;
                 }
             }
             player.join();
@@ -59,9 +52,8 @@ namespace
 
     std::vector<int> range (int first, int last)
     {
-        std::vector<int> v;
-        for (int i = first; i <= last; ++i)
-            v.push_back (i);
+        std::vector<int> v ((size_t) (last - first + 1));
+        std::iota (v.begin(), v.end(), first);
         return v;
     }
 }
@@ -70,8 +62,8 @@ TEST (AnimatedWidgets, SchedulesRunEveryStepToTheirEndStates)
 {
     // "Play now!" blinks five times, the instruction holds, then fades out over eighteen steps.
     auto instruction = std::vector<int> { 0, 1, 0, 1, 0, 1, 0, 1, 0, 1 };
-    for (int s : range (2, 20))
-        instruction.push_back (s);
+    const auto fade = range (2, 20);
+    instruction.insert (instruction.end(), fade.begin(), fade.end());
 
     // Each row: the mode, its steps, then the label as the last step leaves it.
     const struct { int mode; std::vector<int> steps; juce::String text; juce::uint32 colour; float height; } rows[] = {
@@ -80,22 +72,18 @@ TEST (AnimatedWidgets, SchedulesRunEveryStepToTheirEndStates)
         { Label::middlingMode, { 0 }, "middling", 0xFF9ACD32, 20 },
         { -1, instruction, chordInstruction, 0x00000000, 20 },
     };
-
     Label label ("new label", {});
+    const auto colour = [&] { return label.findColour (juce::Label::textColourId); };
     juce::uint8 halfWayAlpha = 0;   // the instruction's, at step 11 of its fade
     for (const auto& row : rows)
     {
         SCOPED_TRACE (row.mode);
         label.setVisible (false);
         label.mode = row.mode;
-        const auto seen = playThrough (label, label.step, [&]
-        {
-            if (row.mode < 0 && label.step == 11)
-                halfWayAlpha = label.findColour (juce::Label::textColourId).getAlpha();
-        });
-        EXPECT_EQ (seen, row.steps);
-        EXPECT_EQ (std::tuple (label.getText(), label.findColour (juce::Label::textColourId).getARGB(),
-                               label.getFont().getHeight(), label.isVisible()),
+        EXPECT_EQ (playThrough (label, label.step, [&] { halfWayAlpha = label.step == 11 ? colour().getAlpha()
+                                                                                         : halfWayAlpha; }),
+                   row.steps);
+        EXPECT_EQ (std::tuple (label.getText(), colour().getARGB(), label.getFont().getHeight(), label.isVisible()),
                    std::tuple (row.text, row.colour, row.height, row.mode >= 0));
     }
     EXPECT_EQ (halfWayAlpha, 128);

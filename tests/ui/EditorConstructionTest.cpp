@@ -4,20 +4,10 @@
 
 using namespace uitest;
 
-namespace
-{
-    struct StopWatcher : juce::ComponentListener
-    {
-        std::function<void()> onDeletion;
-        void componentBeingDeleted (juce::Component&) override { onDeletion(); }
-    };
-}
-
 TEST (EditorConstruction, ShowsTheEnginesValuesWithoutWritingBackOrPlaying)
 {
-    struct Row { const char* name; int tempoMode, metronomeMode; double tempo; int subdivisor; float click, boo;
-                 int noteOn; double tempoShown, clickShown, booShown; };
-    const Row rows[] = {
+    const struct { const char* name; int tempoMode, metronomeMode; double tempo; int subdivisor; float click, boo;
+                   int noteOn; double tempoShown, clickShown, booShown; } rows[] = {
         { "triplet", 0, 0, 120.0, 3, 1.0f, 1.0f, 2, 120, 1.0, 1.0 },
         { "quarter in tempo mode", 1, 1, 120.0, 1, 1.0f, 1.0f, 0, 120, 1.0, 1.0 },
         { "volumes show their roots", 0, 1, 120.0, 2, 0.25f, 1.0f, 1, 120, 0.5, 1.0 },
@@ -27,38 +17,33 @@ TEST (EditorConstruction, ShowsTheEnginesValuesWithoutWritingBackOrPlaying)
         { "volumes out of range", 0, 0, 120.0, 1, 4.0f, -0.5f, 0, 120, 1.0, 0.0 },
         { "volume not a number", 0, 0, 120.0, 1, NAN, 1.0f, 0, 120, 0.0, 1.0 },
     };
-
     for (const auto& row : rows)
     {
         SCOPED_TRACE (row.name);
         EditorFixture f;
-        f.engine.tempoMode = row.tempoMode;
-        f.engine.metronomeMode = row.metronomeMode;
-        f.engine.tempo = row.tempo;
-        f.engine.subdivisor = row.subdivisor;
-        f.engine.clickVolume = row.click;
-        f.engine.booVolume = row.boo;
+        auto& engine = f.engine;
+        std::tie (engine.tempoMode, engine.metronomeMode, engine.tempo, engine.subdivisor) =
+            std::tuple (row.tempoMode, row.metronomeMode, row.tempo, row.subdivisor);
+        std::tie (engine.clickVolume, engine.booVolume) = std::tuple (row.click, row.boo);
         auto& e = f.open();
-
         for (int k = 0; k < 4; ++k)
             EXPECT_EQ (e.noteButtons[(size_t) k]->getToggleState(), k == row.noteOn) << "note toggle " << k;
         EXPECT_EQ (std::tuple (e.tempoOnButton->getToggleState(), e.tempoOffButton->getToggleState(),
-                               e.metronomeButton->getToggleState(), e.metronomeVolumeCaption->isEnabled()),
+                               e.metronomeButton->getToggleState(), e.metronomeVolumeCaption->isEnabled(),
+                               e.stopButton->getToggleState(), e.startButton->getToggleState()),
                    std::tuple (row.tempoMode != 0, row.tempoMode == 0, row.metronomeMode != 0,
-                               row.tempoMode != 0 && row.metronomeMode != 0));
-        EXPECT_TRUE (e.stopButton->getToggleState() && ! e.startButton->getToggleState());
+                               row.tempoMode != 0 && row.metronomeMode != 0, true, false));
         EXPECT_EQ (e.tempoSlider->getValue(), row.tempoShown);
         EXPECT_NEAR (e.metronomeVolumeSlider->getValue(), row.clickShown, 1e-6);
         EXPECT_NEAR (e.booVolumeSlider->getValue(), row.booShown, 1e-6);
 
         // Building the editor changes nothing in the engine and asks for no sound.
-        EXPECT_EQ (f.engine.tempo.load(), row.tempo);
-        EXPECT_EQ (f.engine.subdivisor.load(), row.subdivisor);
+        EXPECT_EQ (std::tuple (engine.tempoMode.load(), engine.metronomeMode.load(), engine.tempo.load(),
+                               engine.subdivisor.load()),
+                   std::tuple (row.tempoMode, row.metronomeMode, row.tempo, row.subdivisor));
         const auto same = [] (float a, float b) { return a == b || (std::isnan (a) && std::isnan (b)); };
-        EXPECT_TRUE (same (f.engine.clickVolume, row.click) && same (f.engine.booVolume, row.boo));
-        EXPECT_EQ (std::tuple (f.engine.tempoMode.load(), f.engine.metronomeMode.load()),
-                   std::tuple (row.tempoMode, row.metronomeMode));
-        for (const auto& requests : f.engine.playRequests)
+        EXPECT_TRUE (same (engine.clickVolume, row.click) && same (engine.booVolume, row.boo));
+        for (const auto& requests : engine.playRequests)
             EXPECT_TRUE (requests.empty());
     }
 }
@@ -67,25 +52,24 @@ TEST (EditorConstruction, EveryWidgetThreadHasEndedBeforeTheFirstChildGoes)
 {
     EditorFixture f;
     auto& e = f.openStill();
-    revealStep (e, 8);                        // stopped look: START blinks
+    revealStep (e, 8);   // stopped look: START blinks
     e.resultLabel->mode = KeysteadEditor::TwinklelingLabel::badMode;
-    e.resultLabel->startThread();             // the verdict animation
-    e.midiInLight->startThread();
-    ASSERT_TRUE (e.startButton->isThreadRunning() && e.resultLabel->isThreadRunning());
+    ASSERT_TRUE (e.resultLabel->startThread() && e.midiInLight->startThread() && e.startButton->isThreadRunning());
 
-    std::vector<juce::Thread*> threads { &e, e.startButton.get(), e.instructionLabel.get(), e.resultLabel.get(),
-                                         e.midiInLight.get() };
-    std::vector<bool> runningWhenFirstChildWent;
-    StopWatcher watcher;
-    watcher.onDeletion = [&]
+    struct Watcher : juce::ComponentListener
     {
-        for (auto* t : threads)
-            runningWhenFirstChildWent.push_back (t->isThreadRunning());
-    };
+        std::vector<juce::Thread*> threads;
+        std::vector<bool> running;   // each thread's, when the first child went
+        void componentBeingDeleted (juce::Component&) override
+        {
+            for (auto* t : threads)
+                running.push_back (t->isThreadRunning());
+        }
+    } watcher;
+    watcher.threads = { &e, e.startButton.get(), e.instructionLabel.get(), e.resultLabel.get(), e.midiInLight.get() };
     e.titleLabel->addComponentListener (&watcher);
-
     f.close();
-    EXPECT_EQ (runningWhenFirstChildWent, std::vector<bool> (threads.size(), false));
+    EXPECT_EQ (watcher.running, std::vector<bool> (5, false));
 }
 
 TEST (EditorConstruction, StoppingDuringThePauseBeforeTheControlsEndsTheRevealThere)
@@ -93,11 +77,9 @@ TEST (EditorConstruction, StoppingDuringThePauseBeforeTheControlsEndsTheRevealTh
     EditorFixture f;
     auto& e = f.open();
     ASSERT_TRUE (pump ([&] { return e.buildStep >= 8; }));
-
-    // The thread is in (or, on a loaded machine, past) the pause after the title steps; a stop
-    // wakes it and it returns at its next check, finishing at most the step it is in.
+    // In (or, on a loaded machine, past) the pause after the title steps, a stop wakes the
+    // thread and it returns at its next check, finishing at most the step it is in.
     const int before = e.buildStep;
     e.stopThread (-1);
-    EXPECT_LE (e.buildStep.load(), before + 1);
-    EXPECT_FALSE (e.isThreadRunning());
+    EXPECT_TRUE (e.buildStep.load() <= before + 1 && ! e.isThreadRunning());
 }

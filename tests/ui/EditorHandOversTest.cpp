@@ -1,23 +1,17 @@
-#include <gtest/gtest.h>
-
 #include "UiTestSupport.h"
 #include "ui/displays/PointComponent.h"
-#include "ui/widgets/MidiInLight.h"
 
 using namespace uitest;
 
-// The two signals reach the editor's setControlHighlight, which tells them apart by the colour:
-// a note-on flashes the MIDI light, a chord's spread (carried as its bit pattern) lands on the strip.
+// Both signals reach setControlHighlight, which tells them apart by the colour: a note-on flashes
+// the MIDI light, a chord's spread (carried as its bit pattern) lands on the strip.
 TEST (EditorHandOvers, SignalsReachTheLightAndTheStripThroughTheNotificationChannel)
 {
     EditorFixture f;
     auto& e = f.openStill();
-    EditorHandOvers& handOvers = e;
-
-    handOvers.NoteOnSignal();
+    static_cast<EditorHandOvers&> (e).NoteOnSignal();
     EXPECT_TRUE (pump ([&] { return e.midiInLight->level.load() >= 1; }));
-
-    handOvers.ChordSpreadSignal (42.6f);
+    static_cast<EditorHandOvers&> (e).ChordSpreadSignal (42.6f);
     ASSERT_TRUE (pump ([&] { return e.chordDisplay->points[1] != nullptr; }));
     EXPECT_EQ (e.chordDisplay->points[1]->getX(), 48) << "42.6 ms on the 176 px strip";
     EXPECT_TRUE (pump ([&] { return ! e.midiInLight->isThreadRunning(); }));
@@ -25,10 +19,9 @@ TEST (EditorHandOvers, SignalsReachTheLightAndTheStripThroughTheNotificationChan
 
 TEST (EditorHandOvers, NewDotHaloTurnsClockwiseFromTwelveOClock)
 {
-    struct Case { float offset, radius; int x, y; };
     // Truncated, not rounded: half a turn lands a hair left of the centre line.
-    const Case cases[] = { { 0.0f, 1.0f, 100, 0 }, { 0.25f, 1.0f, 200, 50 }, { 0.5f, 0.5f, 99, 75 },
-                           { 0.75f, 0.5f, 50, 50 } };
+    const struct { float offset, radius; int x, y; } cases[] = { { 0.0f, 1.0f, 100, 0 }, { 0.25f, 1.0f, 200, 50 },
+                                                                 { 0.5f, 0.5f, 99, 75 }, { 0.75f, 0.5f, 50, 50 } };
     for (const auto& c : cases)
         EXPECT_EQ (KeysteadEditor::NewDotCentre (c.offset, c.radius, 200, 100), juce::Point (c.x, c.y)) << c.offset;
 }
