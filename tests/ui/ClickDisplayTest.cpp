@@ -1,5 +1,5 @@
-// The click dial: the gap between its limits, the hit test, the labels and what paint draws in
-// tempo mode.
+// The click dial: the gap between its limits, the hit test, drags, the labels and what paint
+// draws in tempo mode.
 
 #include "UiTestSupport.h"
 
@@ -103,6 +103,23 @@ TEST (ClickDisplay, HitTestPrefersBadRadiiThenTheRightSide)
     {
         d.limits (row.good, row.bad);
         EXPECT_EQ (d.dial.MouseEventIsOverAMovableRadius (mouseAt (d.dial, row.at)), row.want) << row.name;
+    }
+}
+
+TEST (ClickDisplay, DragsPushThePartnerAndStopAtTheGap)
+{
+    // 120 bpm quarters: the gap is 18 degrees; G = 30 and B = 60 before each drag.
+    struct Row { const char* name; float from; juce::Point<float> to; float wantGood, wantBad; };
+    const Row rows[] = { { "bad inwards stops at twice the gap", 60.0f, onRing (10.0f), 18.0f, 36.0f },
+                         { "bad up to the centre line", 60.0f, { 160.0f, 85.0f }, 30.0f, 89.9f },
+                         { "left good pushes bad", -30.0f, onRing (-50.0f), 50.0f, 68.0f } };
+    for (const auto& row : rows)
+    {
+        DialFixture d;
+        d.dial.mouseDown (mouseAt (d.dial, onRing (row.from)));
+        d.dial.mouseDrag (mouseAt (d.dial, row.to, onRing (row.from)));
+        EXPECT_NEAR (d.both().first, row.wantGood, 0.7f) << row.name;  // the angle comes from whole pixels
+        EXPECT_NEAR (d.both().second, row.wantBad, 0.7f) << row.name;
     }
 }
 
