@@ -1,5 +1,5 @@
-// The click dial: limits kept apart by the gap, drags with their pushing rules, the hit test,
-// rescaling with the tempo, the labels and what paint draws in each mode.
+// The click dial: the gap between its limits, the hit test, drags, the labels and what paint
+// draws in tempo mode.
 
 #include "UiTestSupport.h"
 
@@ -8,8 +8,7 @@ using Dial = KeysteadEditor::ClickDisplayComponent;
 
 namespace
 {
-    // A pixel on the ring (between the central disc and the edge) of the 171-pixel dial at an
-    // angle in degrees from 12 o'clock.
+    // A pixel on the 171-pixel dial at an angle in degrees from 12 o'clock (on the ring by default).
     juce::Point<float> onRing (float degrees, float distance = 70.0f)
     {
         const double a = degrees * juce::MathConstants<double>::pi / 180.0;
@@ -23,15 +22,14 @@ namespace
         KeysteadEditor& e = f.openStill();
         Dial& dial = *e.clickDisplay;
 
-        void limits (float good, float bad) { f.engine.goodMetronome = good; f.engine.noChordMetronome = bad; }
-        float good() const { return f.engine.goodMetronome; }
-        float bad() const { return f.engine.noChordMetronome; }
-        void drag (juce::Point<float> from, juce::Point<float> to)
+        DialFixture (float good = 30.0f, float bad = 60.0f, double tempo = 120.0, int subdivisor = 1)
         {
-            dial.mouseDown (mouseAt (dial, from));
-            dial.mouseDrag (mouseAt (dial, to, from));
-            dial.mouseUp (mouseAt (dial, to, from));
+            f.engine.tempo = tempo;
+            f.engine.subdivisor = subdivisor;
+            limits (good, bad);
         }
+        void limits (float good, float bad) { f.engine.goodMetronome = good; f.engine.noChordMetronome = bad; }
+        std::pair<float, float> both() const { return { f.engine.goodMetronome, f.engine.noChordMetronome }; }
     };
 }
 
@@ -44,48 +42,18 @@ TEST (ClickDisplay, GapAndMillisecondLabels)
         { "capped", 250.0, 4, 44.95f, 89.9f, 44.95f, "7 ms", "14 ms" },
         { "slowest", 30.0, 1, 4.5f, 9.0f, 4.5f, "25 ms", "50 ms" },
     };
-
     for (const auto& row : rows)
     {
         SCOPED_TRACE (row.name);
-        DialFixture d;
-        d.f.engine.tempo = row.tempo;
-        d.f.engine.subdivisor = row.subdivisor;
-        d.limits (row.good, row.bad);
+        DialFixture d (row.good, row.bad, row.tempo, row.subdivisor);
         EXPECT_FLOAT_EQ (KeysteadProcessor::DialGapDegrees (row.tempo, row.subdivisor), row.gap);
-
         snapshot (d.dial);
-        EXPECT_EQ (d.dial.goodMsLabel.getText(), row.goodMs);
-        EXPECT_EQ (d.dial.badMsLabel.getText(), row.badMs);
+        EXPECT_EQ (std::pair (d.dial.goodMsLabel.getText(), d.dial.badMsLabel.getText()),
+                   std::pair (juce::String (row.goodMs), juce::String (row.badMs)));
     }
 }
 
-TEST (ClickDisplay, GoodShrinksToFitItsWedgeOrGoes)
-{
-    DialFixture d;
-    struct Row { const char* name; float good; float fontHeight; bool shown; };
-    const Row rows[] = {
-        { "wide wedge keeps 20", 80.0f, 20.0f, true },
-        { "default shrinks", 30.0f, 0.0f, true },
-        { "too narrow even at 10", 5.0f, 10.0f, false },
-    };
-
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE (row.name);
-        d.limits (row.good, 89.9f);
-        snapshot (d.dial);
-
-        const auto& label = d.dial.goodLabel;
-        EXPECT_EQ (label.getText(), row.shown ? "GOOD" : "");
-        const float room = (float) (0.5 * 171 * std::sin (row.good * juce::MathConstants<double>::pi / 180.0));
-        const float height = label.getFont().getHeight();
-        EXPECT_TRUE (row.fontHeight > 0.0f ? height == row.fontHeight : height < 20.0f) << height;
-        EXPECT_TRUE (! row.shown || std::ceil (label.getFont().getStringWidthFloat ("GOOD")) <= room);
-    }
-}
-
-TEST (ClickDisplay, PaintingAgainAsksForNoRepaint)
+TEST (ClickDisplay, GoodGoesFromANarrowWedgeAndPaintingAgainAsksForNoRepaint)
 {
     // A label changed by paint repaints the dial beneath it, which paints again: with "GOOD" too
     // wide for a narrow wedge the dial would never rest. Repaint requests reach the dial's cache.
@@ -98,11 +66,12 @@ TEST (ClickDisplay, PaintingAgainAsksForNoRepaint)
         void releaseResources() override {}
     };
 
-    for (const float good : { 12.0f, 30.0f })
+    struct Row { const char* name; float good; bool shown; };
+    const Row rows[] = { { "wide wedge", 80.0f, true }, { "default", 30.0f, true }, { "narrow", 12.0f, false } };
+    for (const auto& row : rows)
     {
-        SCOPED_TRACE (good);
-        DialFixture d;
-        d.limits (good, 60.0f);
+        SCOPED_TRACE (row.name);
+        DialFixture d (row.good, 89.9f);
         auto* cache = new CountingCache();
         d.dial.setCachedComponentImage (cache);
         d.dial.setVisible (true);
@@ -110,30 +79,8 @@ TEST (ClickDisplay, PaintingAgainAsksForNoRepaint)
         cache->invalidations = 0;
         snapshot (d.dial);
         EXPECT_EQ (cache->invalidations, 0);
-    }
-}
 
-TEST (ClickDisplay, RescaleKeepsMillisecondsWithinTheBounds)
-{
-    struct Row { const char* name; double tempo; int subdivisor; float good, bad, ratio, wantGood, wantBad; };
-    const Row rows[] = {
-        { "tempo doubled", 240.0, 1, 30.0f, 60.0f, 2.0f, 53.9f, 89.9f },
-        { "tempo halved", 60.0, 1, 30.0f, 60.0f, 0.5f, 15.0f, 30.0f },
-        { "halved below the gap", 60.0, 1, 10.0f, 20.0f, 0.5f, 9.0f, 18.0f },
-        { "capped gap", 250.0, 4, 30.0f, 60.0f, 1.0f, 44.95f, 89.9f },
-        { "bad not a number", 120.0, 1, 30.0f, std::numeric_limits<float>::quiet_NaN(), 1.0f, 18.0f, 36.0f },
-    };
-
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE (row.name);
-        DialFixture d;
-        d.f.engine.tempo = row.tempo;
-        d.f.engine.subdivisor = row.subdivisor;
-        d.limits (row.good, row.bad);
-        d.dial.CircleSizeSecondsHasChanged (row.ratio);
-        EXPECT_FLOAT_EQ (d.good(), row.wantGood);
-        EXPECT_FLOAT_EQ (d.bad(), row.wantBad);
+        EXPECT_EQ (d.dial.goodLabel.getText(), row.shown ? "GOOD" : "");
     }
 }
 
@@ -146,64 +93,37 @@ TEST (ClickDisplay, HitTestPrefersBadRadiiThenTheRightSide)
         { "right good", 30.0f, 60.0f, onRing (33.0f), 3 },
         { "between", 30.0f, 60.0f, onRing (45.0f), 0 },
         { "bad wins when both near", 30.0f, 34.0f, onRing (31.0f), 4 },
-        { "exactly 5 degrees off", 20.0f, 40.0f, { 135.0f, 35.0f }, 0 },
         { "just inside 5 degrees", 20.0f, 40.01f, { 135.0f, 35.0f }, 4 },
         { "inside the disc", 30.0f, 60.0f, onRing (60.0f, 30.0f), 0 },
-        { "outside the circle", 30.0f, 60.0f, { 165.0f, 5.0f }, 0 },
         { "on the centre line", 30.0f, 89.9f, { 150.0f, 85.0f }, 4 },
         { "two pixels below", 30.0f, 89.9f, { 150.0f, 87.0f }, 0 },
     };
-
     DialFixture d;
     for (const auto& row : rows)
     {
-        SCOPED_TRACE (row.name);
         d.limits (row.good, row.bad);
-        EXPECT_EQ (d.dial.MouseEventIsOverAMovableRadius (mouseAt (d.dial, row.at)), row.want);
+        EXPECT_EQ (d.dial.MouseEventIsOverAMovableRadius (mouseAt (d.dial, row.at)), row.want) << row.name;
     }
 }
 
 TEST (ClickDisplay, DragsPushThePartnerAndStopAtTheGap)
 {
-    // 120 bpm quarters: the gap is 18 degrees; G = 30, B = 60 at the start of every row.
-    constexpr float approx = 0.7f;   // the pointer's angle comes from whole pixels
+    // 120 bpm quarters: the gap is 18 degrees; G = 30 and B = 60 before each drag.
     struct Row { const char* name; float from; juce::Point<float> to; float wantGood, wantBad; };
-    const Row rows[] = {
-        { "bad outwards", 60.0f, onRing (75.0f), 30.0f, 75.0f },
-        { "bad inwards to G + gap - 1", 60.0f, onRing (47.0f), 29.0f, 47.0f },
-        { "bad inwards stops at twice the gap", 60.0f, onRing (10.0f), 18.0f, 36.0f },
-        { "bad on the centre line", 60.0f, { 160.0f, 85.0f }, 30.0f, 89.9f },
-        { "bad below the centre", 60.0f, { 160.0f, 100.0f }, 30.0f, 60.0f },
-        { "good inwards", 30.0f, onRing (25.0f), 25.0f, 60.0f },
-        { "good inwards stops at the gap", 30.0f, onRing (5.0f), 18.0f, 60.0f },
-        { "good pushes bad", 30.0f, onRing (50.0f), 50.0f, 68.0f },
-        { "good stops at 89.9 - gap", 30.0f, { 160.0f, 84.0f }, 71.9f, 89.9f },
-        { "left good mirrors", -30.0f, onRing (-50.0f), 50.0f, 68.0f },
-        { "press in the disc", 0.0f, onRing (50.0f), 30.0f, 60.0f },
-    };
-
+    const Row rows[] = { { "bad inwards stops at twice the gap", 60.0f, onRing (10.0f), 18.0f, 36.0f },
+                         { "bad up to the centre line", 60.0f, { 160.0f, 85.0f }, 30.0f, 89.9f },
+                         { "left good pushes bad", -30.0f, onRing (-50.0f), 50.0f, 68.0f } };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE (row.name);
         DialFixture d;
-        d.drag (onRing (row.from, row.from == 0.0f ? 20.0f : 70.0f), row.to);
-        EXPECT_NEAR (d.good(), row.wantGood, approx);
-        EXPECT_NEAR (d.bad(), row.wantBad, approx);
-
-        const float gap = 18.0f;
-        EXPECT_TRUE (gap <= d.good() && d.good() <= d.bad() - gap + 1e-4f) << d.good() << " " << d.bad();
-        EXPECT_TRUE (2 * gap <= d.bad() && d.bad() <= 89.9f);
+        d.dial.mouseDown (mouseAt (d.dial, onRing (row.from)));
+        d.dial.mouseDrag (mouseAt (d.dial, row.to, onRing (row.from)));
+        EXPECT_NEAR (d.both().first, row.wantGood, 0.7f) << row.name;  // the angle comes from whole pixels
+        EXPECT_NEAR (d.both().second, row.wantBad, 0.7f) << row.name;
     }
-
-    // Capped gap: the first drag puts both limits at their only possible values.
-    DialFixture capped;
-    capped.f.engine.tempo = 250.0;
-    capped.f.engine.subdivisor = 4;
-    capped.drag (onRing (60.0f), onRing (60.0f));
-    EXPECT_EQ (std::tuple (capped.good(), capped.bad()), std::tuple (44.95f, 89.9f));
 }
 
-TEST (ClickDisplay, PaintInTempoModeDrawsTheWedgesTheGradientBandsAndTheRadii)
+TEST (ClickDisplay, PaintInTempoModeDrawsTheWedgesAndTheGradientBands)
 {
     // Chord mode's dimmed drawing is checked on the editor's snapshot.
     PlainBackground white (juce::Colours::white);
@@ -220,13 +140,6 @@ TEST (ClickDisplay, PaintInTempoModeDrawsTheWedgesTheGradientBandsAndTheRadii)
 
     // Just outside the right good radius, across it: green turning pink.
     const auto band = at (onRing (30.0f, 70.0f) + juce::Point<float> (4.33f, 2.5f));
-    EXPECT_TRUE (band.getRed() > good.getRed() + 20 && band.getGreen() > bad.getGreen() + 20)
-        << band.toDisplayString (true);
+    EXPECT_TRUE (band.getRed() > good.getRed() + 20 && band.getGreen() > bad.getGreen() + 20);
 
-    // The radius at +G, in black.
-    int darkest = 255;
-    for (int y = 20; y < 30; ++y)
-        for (int x = 100; x < 125; ++x)
-            darkest = std::min (darkest, luma (image.getPixelAt (x, y)));
-    EXPECT_LT (darkest, 80);
 }
