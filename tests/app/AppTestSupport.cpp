@@ -4,27 +4,13 @@
 
 #include <X11/Xlib.h>
 
-static int ignoreXError (Display*, XErrorEvent*) { return 0; }
 static Display* display = nullptr;
 
 bool connectToXServer()
 {
-    XSetErrorHandler (ignoreXError);
-    const bool haveDisplay = juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isNotEmpty();
-
-    for (int attempt = 0; display == nullptr && attempt < 50 && haveDisplay; ++attempt)
+    XSetErrorHandler ([] (Display*, XErrorEvent*) { return 0; });
+    for (int attempt = 0; display == nullptr && attempt < 50 && std::getenv ("DISPLAY") != nullptr; ++attempt)
         if ((display = XOpenDisplay (nullptr)) == nullptr)
             juce::Thread::sleep (100);
-    return display != nullptr;
-}
-
-bool isShownByX (juce::Component& window)
-{
-    auto* peer = window.getPeer();
-    XWindowAttributes attributes {};
-    if (peer == nullptr || display == nullptr)
-        return false;
-
-    const auto handle = (::Window) reinterpret_cast<juce::pointer_sized_uint> (peer->getNativeHandle());
-    return XGetWindowAttributes (display, handle, &attributes) != 0 && attributes.map_state == IsViewable;
+    return display != nullptr && juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr;
 }

@@ -1,11 +1,9 @@
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <vector>
 
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utime.h>
 
 #include "tests/app/AppTestSupport.h"
@@ -14,6 +12,7 @@
 namespace
 {
     using Settings = AppTest;
+    namespace fs = std::filesystem;
 
     const auto tableOrder = juce::StringArray::fromTokens (
         "tempoMode metronomeMode tempo subdivisor goodMetronome noChordMetronome goodNoMetronome "
@@ -24,80 +23,64 @@ namespace
     std::vector<double> values (KeysteadProcessor& e, const std::vector<double>& newValues = {})
     {
         std::vector<double> old;
-        const auto visit = [&] (auto& f)
+        const auto visit = [&] (auto&... fields)
         {
-            old.push_back (f.load());
-            if (! newValues.empty())
-                f = decltype (f.load()) (newValues[old.size() - 1]);
+            const auto one = [&] (auto& f)
+            {
+                old.push_back (f.load());
+                if (! newValues.empty())
+                    f = decltype (f.load()) (newValues[old.size() - 1]);
+            };
+            (one (fields), ...);
         };
-
-        visit (e.tempoMode), visit (e.metronomeMode), visit (e.tempo), visit (e.subdivisor);
-        visit (e.goodMetronome), visit (e.noChordMetronome), visit (e.goodNoMetronome), visit (e.noChordNoMetronome);
-        visit (e.booVolume), visit (e.clickVolume), visit (e.filterMidiChannel), visit (e.midiChannel);
-        visit (e.filterMidiRange), visit (e.highestNote), visit (e.lowestNote);
+        visit (e.tempoMode, e.metronomeMode, e.tempo, e.subdivisor, e.goodMetronome, e.noChordMetronome,
+               e.goodNoMetronome, e.noChordNoMetronome, e.booVolume, e.clickVolume, e.filterMidiChannel,
+               e.midiChannel, e.filterMidiRange, e.highestNote, e.lowestNote);
         return old;
     }
-}
 
-TEST_F (Settings, FirstRunWritesEveryKeyInOrderAndARoundTripKeepsEveryValue)
-{
-    const std::vector<double> saved { 1, 1, 121.37, 3, 23.456789f, 71.123456f, 61, 140, 0.3f, 0.7f, 1, 10, 1, 84, 36 };
+    std::vector<double> defaultValues() { return values (*std::make_unique<KeysteadProcessor>()); }
 
+    // A good file with a tempo of 200, padded by a key of its own to the given size.
+    std::string tempo200 (size_t size = 0)
     {
-        auto first = start();
-        EXPECT_EQ (values (*first->processor, saved), values (*std::make_unique<KeysteadProcessor>()))
-            << "a first run starts with the defaults";
+        const auto shortest = fileWith ({ { "tempo", "200" }, { "padding", "" } }).size();
+        const auto padding = std::string (std::max (size, shortest) - shortest, 'x');
+        return fileWith ({ { "tempo", "200" }, { "padding", padding } });
     }
 
-    EXPECT_EQ (savedValues().getAllKeys(), tableOrder);
-    EXPECT_EQ (savedValues()["tempo"], "121.37");
-
-    auto expected = saved;
-    expected[2] = 121.0;  // the tempo comes back as a whole number
-    EXPECT_EQ (values (*start()->processor), expected);
-
-    // A run that changes nothing writes nothing, so the file stays as it was, down to its bytes.
-    const auto extra = settingsFile().loadFileAsString().replace ("</PROPERTIES>", "<VALUE name=\"x\"/></PROPERTIES>");
-    writeSettings (bytesOf (extra.toStdString()));
-    const auto before = settingsBytes();
-    start();
-    EXPECT_EQ (settingsBytes(), before);
-    EXPECT_FALSE (damagedFile().exists());
+    auto keysIn (const juce::File& f) { return juce::PropertiesFile (f, {}).getAllProperties().getAllKeys(); }
 }
 
 TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWhenTheQuitWritesGoodValues)
 {
-    const auto defaults = values (*std::make_unique<KeysteadProcessor>());
+    const auto defaults = defaultValues();
     auto withTempo200 = defaults;
     withTempo200[2] = 200;
-
-    // A good file with a tempo of 200 and one long value that brings it to about the given size.
-    const auto fileOfSize = [] (juce::int64 size)
-        { return fileWith ({ { "tempo", "200" }, { "padding", std::string ((size_t) size - 150, 'x') } }); };
 
     // Each level is a recursion of the framework's parser: 40,000 of them overflow its stack.
     std::string deep, deepElements;
     for (int level = 0; level < 40000; ++level)
         deep += "&lt;a&gt;", deepElements += "<a>";
 
-    const struct { const char* name; juce::MemoryBlock bytes; std::vector<double> expected; bool damaged; } rows[] = {
-        { "not XML", bytesOf ("this is not XML at all"), defaults, true },
-        { "deep", bytesOf ("<PROPERTIES><VALUE name=\"tempo\" val=\"200\">" + deepElements + "</VALUE></PROPERTIES>"),
+    const struct { const char* name; std::string bytes; std::vector<double> expected; bool damaged; } rows[] = {
+        { "not XML", "this is not XML at all", defaults, true },
+        { "deep", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\">" + deepElements + "</VALUE></PROPERTIES>",
           defaults, true },
         // The parser would read the named file (here without end) to resolve the entity.
-        { "document type", bytesOf ("<?xml version=\"1.0\"?>\n<!DOCTYPE PROPERTIES SYSTEM \"/dev/zero\">\n"
-                                    "<PROPERTIES><VALUE name=\"tempo\" val=\"&x;\"/></PROPERTIES>"), defaults, true },
+        { "document type", "<?xml version=\"1.0\"?>\n<!DOCTYPE PROPERTIES SYSTEM \"/dev/zero\">\n"
+                           "<PROPERTIES><VALUE name=\"tempo\" val=\"&x;\"/></PROPERTIES>", defaults, true },
         // Values that hold deep XML as text are neither parsed for the device nor stored as XML.
         { "deep values", fileWith ({ { "tempo", "200" }, { "audioDeviceState", deep }, { "other", deep } }),
           withTempo200, false },
-        { "truncated", bytesOf ("<?xml version=\"1.0\"?>\n<PROPERTIES>\n<VALUE name=\"tempo\" val=\"200\"/>\n<VAL"),
+        { "truncated", "<?xml version=\"1.0\"?>\n<PROPERTIES>\n<VALUE name=\"tempo\" val=\"200\"/>\n<VAL",
           defaults, true },
-        { "other root", bytesOf ("<OTHER><VALUE name=\"tempo\" val=\"200\"/></OTHER>"), defaults, true },
-        { "binary", bytesOf ("\x01\x02\x03\xff\xfe binary junk"), defaults, true },
+        { "other root", "<OTHER><VALUE name=\"tempo\" val=\"200\"/></OTHER>", defaults, true },
+        { "binary", "\x01\x02\x03\xff\xfe binary junk", defaults, true },
         // The framework slows down with the square of the keys in a file; one this big is not read.
-        { "too large", fileOfSize (SettingsFile::largestReadableSize + 100), defaults, true },
+        { "too large", tempo200 (SettingsFile::largestReadableSize + 1), defaults, true },
         // Room for the keys that the quit adds.
-        { "large", fileOfSize (SettingsFile::largestReadableSize - 2000), withTempo200, false },
+        { "large", tempo200 (SettingsFile::largestReadableSize - 2000), withTempo200, false },
         { "other case", fileWith ({ { "Tempo", "200" }, { "SUBDIVISOR", "3" }, { "Midi_Chanel", "9" } }),
           defaults, false },
         { "words", fileWith ({
@@ -125,95 +108,68 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
     {
         SCOPED_TRACE (row.name);
         writeSettings (row.bytes);
-        const auto keptBefore = bytesIn (damagedFile());
-
+        const auto keptBefore = contentsOf (damagedFile());
         {
             auto app = start();
             EXPECT_EQ (values (*app->processor), row.expected);
-            EXPECT_EQ (settingsBytes(), row.bytes) << "the file lasts until the next quit";
+            EXPECT_EQ (contentsOf (settingsFile()), row.bytes) << "the file lasts until the next quit";
         }
-
         // Each damaged file replaces the one kept before; a good one leaves it alone.
-        EXPECT_EQ (bytesIn (damagedFile()), row.damaged ? row.bytes : keptBefore);
-        EXPECT_TRUE (! row.damaged || savedValues().getAllKeys() == tableOrder) << "a fresh file";
-
+        EXPECT_EQ (contentsOf (damagedFile()), row.damaged ? row.bytes : keptBefore);
+        EXPECT_TRUE (! row.damaged || keysIn (settingsFile()) == tableOrder) << "a fresh file";
         EXPECT_EQ (values (*start()->processor), row.expected) << "that quit wrote good values";
     }
-}
 
-TEST_F (Settings, ADamagedFileThatCannotBeKeptAsideIsNotWrittenOver)
-{
+    // A damaged file that cannot be kept aside is not written over.
+    damagedFile().deleteFile();
     damagedFile().getChildFile ("in the way").create();
-    writeSettings (bytesOf ("tempo 90"));
+    writeSettings ("tempo 90");
     start();
-    EXPECT_EQ (settingsBytes(), bytesOf ("tempo 90"));
+    EXPECT_EQ (contentsOf (settingsFile()), "tempo 90");
 }
 
-namespace
+TEST_F (Settings, TheQuitWritesEveryValueThroughLinksWithTheModeAndSizeTheStartReadsAndTheStartClearsUp)
 {
-    std::string contentsOf (const std::string& path)
-    {
-        std::ifstream in (path, std::ios::binary);
-        return { std::istreambuf_iterator<char> (in), {} };
-    }
-
-    void put (const std::string& path, const std::string& bytes)  { std::ofstream (path, std::ios::binary) << bytes; }
-
-    struct stat statusOf (const std::string& path)
-    {
-        struct stat info {};
-        lstat (path.c_str(), &info);
-        return info;
-    }
-}
-
-TEST_F (Settings, TheQuitWritesThroughLinksWithTheModeAndSizeTheStartReadsAndTheStartClearsUp)
-{
-    namespace fs = std::filesystem;
+    const std::vector<double> saved { 1, 1, 121.37, 3, 23.456789f, 71.123456f, 61, 140, 0.3f, 0.7f, 1, 10, 1, 84, 36 };
+    auto expected = saved;
+    expected[2] = 121.0;  // the tempo comes back as a whole number
     const std::string base = home.getFullPathName().toStdString(), folder = base + "/.Keystead";
     const std::string file = folder + "/Keystead.settings", dotfile = base + "/dotfiles/keystead.xml";
-    const std::string latin1 = base + "/caf\xe9";
-    // A good file with a tempo of 200, padded by a key of its own to the given size.
-    const auto tempo200 = [] (size_t size = 0)
+    const std::string latin1 = base + "/caf\xe9", stale = folder + "/Keystead_temp1a2b.settings";
+    const std::string fresh = folder + "/Keystead_temp3c4d.settings";
+    const auto put = [] (const std::string& path, const std::string& bytes, int age = 0)
     {
-        const auto shortest = fileWith ({ { "tempo", "200" }, { "padding", "" } }).getSize();
-        const auto padding = std::string (std::max (size, shortest) - shortest, 'x');
-        return fileWith ({ { "tempo", "200" }, { "padding", padding } }).toString().toStdString();
-    };
-    const auto temporary = [&] (const char* hex, int age)
-    {
-        const auto path = folder + "/Keystead_temp" + hex + ".settings";
-        put (path, "cut short");
+        std::ofstream (path, std::ios::binary) << bytes;
         const utimbuf times { std::time (nullptr) - age, std::time (nullptr) - age };
         utime (path.c_str(), &times);
-        return path;
     };
-    std::string fresh;
+    const auto status = [] (const std::string& path) { struct stat s {}; lstat (path.c_str(), &s); return s; };
 
     // Each row sets up the home folder and gives the file that holds the values, the tempo it
     // starts with, and a check after the quit.
     using SetUp = std::function<std::string()>;
     const struct { const char* name; SetUp setUp; int tempo; std::function<bool()> check; } rows[] = {
+        { "first run", [&] { return file; }, 120, [] { return true; } },
         { "absolute link", [&] { put (dotfile, tempo200()); fs::create_symlink (dotfile, file); return dotfile; },
-          200, [&] { return S_ISLNK (statusOf (file).st_mode); } },
+          200, [&] { return S_ISLNK (status (file).st_mode); } },
         { "relative link", [&] { put (dotfile, tempo200()); fs::create_symlink ("../dotfiles/keystead.xml", file);
                                  return dotfile; },
-          200, [&] { return S_ISLNK (statusOf (file).st_mode); } },
+          200, [&] { return S_ISLNK (status (file).st_mode); } },
         { "private", [&] { put (file, tempo200()); chmod (file.c_str(), 0600); return file; },
-          200, [&] { return (statusOf (file).st_mode & 0777) == 0600; } },
+          200, [&] { return (status (file).st_mode & 0777) == 0600; } },
         // The framework's line ends make a rewritten file larger; the next start must still read it.
         { "largest", [&] { put (file, tempo200 (SettingsFile::largestReadableSize)); return file; },
-          200, [&] { return statusOf (file).st_size <= SettingsFile::largestReadableSize; } },
+          200, [&] { return status (file).st_size <= SettingsFile::largestReadableSize; } },
         { "home not UTF-8", [&] { fs::create_directories (latin1 + "/.Keystead"); setenv ("HOME", latin1.c_str(), 1);
                                   put (latin1 + "/.Keystead/Keystead.settings", tempo200());
                                   return latin1 + "/.Keystead/Keystead.settings"; },
           200, [] { return true; } },
         // A second instance's write under way is left alone.
-        { "temporary files", [&] { put (file, tempo200()); temporary ("1a2b", 120); fresh = temporary ("3c4d", 0);
+        { "temporary files", [&] { put (file, tempo200()); put (stale, "cut short", 120); put (fresh, "cut short");
                                    return file; },
-          200, [&] { return fs::exists (fresh) && ! fs::exists (folder + "/Keystead_temp1a2b.settings"); } },
+          200, [&] { return fs::exists (fresh) && ! fs::exists (stale); } },
         { "FIFO", [&] { mkfifo (file.c_str(), 0644); return file; },
-          120, [&] { return S_ISFIFO (statusOf (file + ".damaged").st_mode) && S_ISREG (statusOf (file).st_mode); } },
+          120, [&] { return S_ISFIFO (status (file + ".damaged").st_mode) && S_ISREG (status (file).st_mode); } },
     };
 
     for (const auto& row : rows)
@@ -224,18 +180,20 @@ TEST_F (Settings, TheQuitWritesThroughLinksWithTheModeAndSizeTheStartReadsAndThe
         fs::create_directories (base + "/dotfiles");
         setenv ("HOME", base.c_str(), 1);
         const auto holder = row.setUp();
-
         {
             auto app = start();
             EXPECT_EQ (app->processor->tempo.load(), row.tempo);
-            app->processor->tempo = 90.0;
+            values (*app->processor, saved);
         }
-
-        EXPECT_NE (contentsOf (holder).find ("name=\"tempo\" val=\"90.0\""), std::string::npos);
+        EXPECT_NE (contentsOf (holder).find ("name=\"tempo\" val=\"121.37\""), std::string::npos);
         EXPECT_TRUE (row.check());
-        EXPECT_EQ (start()->processor->tempo.load(), 90.0) << "the next start reads it";
+        EXPECT_EQ (values (*start()->processor), expected) << "the next start reads it";
     }
 
+    // A run that changes nothing writes nothing, so the file stays as it was, down to its bytes.
     setenv ("HOME", base.c_str(), 1);
-    fs::remove_all (base);
+    const auto extra = juce::String (contentsOf (file)).replace ("</PROPERTIES>", "<VALUE name=\"x\"/></PROPERTIES>");
+    put (file, extra.toStdString());
+    start();
+    EXPECT_EQ (contentsOf (file), extra.toStdString());
 }
