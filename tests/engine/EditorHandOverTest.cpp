@@ -1,10 +1,43 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
+
+#include "engine/EditorHandOvers.h"
 
 #include "EngineTestSupport.h"
 
 using namespace enginetest;
+
+namespace
+{
+    /** The editor these tests open: it records every hand-over's value by kind, and can hold one open. */
+    struct RecordingEditor : public juce::AudioProcessorEditor, public EditorHandOvers
+    {
+        enum Kind { noteOn, chordSpread, newDot, phaseDisplay, tempoChange };
+
+        explicit RecordingEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (10, 10); }
+        static juce::AudioProcessorEditor* Create (KeysteadProcessor& engine) { return new RecordingEditor (engine); }
+
+        void NoteOnSignal() override { record (noteOn); }
+        void ChordSpreadSignal (float spreadMs) override { record (chordSpread, spreadMs); }
+        void NewDot (float offset, float) override { record (newDot, offset); }
+        void PhaseDisplayUpdate() override { record (phaseDisplay); }
+        void TempoChange (double newTempo, double) override { record (tempoChange, newTempo); }
+
+        void record (Kind kind, double value = 0.0)
+        {
+            inside = true;
+            while (holdCalls.load())
+                std::this_thread::yield();
+            values[kind].push_back (value);
+            inside = false;
+        }
+
+        std::vector<double> values[5];
+        std::atomic<bool> holdCalls { false }, inside { false };
+    };
+}
 
 // The same playing with and without an open editor: the judging is the same, and the editor
 // hears of every note-on block, judged chord, new phase dot, display update and tempo change.
@@ -29,11 +62,11 @@ TEST (EditorHandOvers, ReachTheEditorWithoutChangingTheJudging)
         SCOPED_TRACE (testing::Message() << "mode " << c.mode);
         EXPECT_EQ (with.tied(), without.tied());
         EXPECT_EQ (engine.tempo.load(), plain.tempo.load());
-        EXPECT_EQ (recorder.valuesOf (RecordingEditor::noteOn).size(), c.notes.size());  // one note a block
-        EXPECT_EQ (recorder.valuesOf (RecordingEditor::chordSpread), c.spreads);
-        EXPECT_EQ (recorder.valuesOf (RecordingEditor::newDot).size(), c.dots);
-        EXPECT_EQ (recorder.valuesOf (RecordingEditor::tempoChange).size(), c.tempoChanges);
-        EXPECT_EQ (recorder.valuesOf (RecordingEditor::phaseDisplay).empty(), c.mode == 0);
+        const auto& v = recorder.values;
+        EXPECT_EQ (std::make_tuple (v[RecordingEditor::noteOn].size(), v[RecordingEditor::newDot].size(),  // a note a block
+                                    v[RecordingEditor::tempoChange].size(), v[RecordingEditor::phaseDisplay].empty()),
+                   std::make_tuple (c.notes.size(), c.dots, c.tempoChanges, c.mode == 0));
+        EXPECT_EQ (v[RecordingEditor::chordSpread], c.spreads);
         engine.DetachEditor (editor.get());
     }
 }
