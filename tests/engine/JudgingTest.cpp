@@ -145,8 +145,8 @@ TEST (Judging, RecentPhaseListMatchesAPlainModelAndTheBruteForceReference)
 
 namespace
 {
-    /** Groups of one to four notes up to 40 ms apart near most of `intervals` intervals of a beat
-        of B samples split in sub; some groups far off. */
+    // Groups of one to four notes up to 40 ms apart near most of `intervals` intervals of a beat
+    // of B samples split in sub; some groups far off.
     std::vector<TimedNote> randomPerformance (std::mt19937& random, int B, int sub, int intervals)
     {
         const double interval = (double) B / sub;
@@ -166,8 +166,8 @@ namespace
         return notes;
     }
 
-    /** The tempo-mode rules written out plainly for a fixed tempo (metronome switch on), on
-        absolute sample times: an independent computation to compare the engine with. */
+    // The tempo-mode rules written out plainly for a fixed tempo (metronome switch on), on
+    // absolute sample times: an independent computation to compare the engine with.
     struct TempoModel
     {
         double tempo;
@@ -306,8 +306,8 @@ TEST (Judging, ChordVerdictsEachSideOfTheLinesMatchTheRulesWorkedOutIndependentl
 
 namespace
 {
-    /** The chord rules written out plainly at the default limits and 48000 Hz, on the whole
-        performance at once: runs of notes each closer than the no-chord limit to the next. */
+    // The chord rules written out plainly at the default limits and 48000 Hz, on the whole
+    // performance at once: runs of notes each closer than the no-chord limit to the next.
     Outcome chordModel (const std::vector<TimedNote>& notes)
     {
         const float k = 1.0f / 176000.0f, good = (float) (50 * 150) * k, noChord = (float) (100 * 150) * k;
