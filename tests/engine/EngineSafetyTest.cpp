@@ -8,23 +8,6 @@
 
 #include "EngineTestSupport.h"
 
-using namespace enginetest;
-
-namespace
-{
-    /** Runs an action while it filters a block's MIDI, after the block's start was dealt with. */
-    struct EngineWithHook : public KeysteadProcessor
-    {
-        bool IsOkWithMidiInChannelSelectedAndNoteLimits (const juce::MidiMessage& message) override
-        {
-            onFilter();
-            return KeysteadProcessor::IsOkWithMidiInChannelSelectedAndNoteLimits (message);
-        }
-
-        std::function<void()> onFilter = [] {};
-    };
-}
-
 TEST (EngineSafety, MidiInFilterTakesTheChannelThenTheRangeAndDropsMalformedEvents)
 {
     const struct { const char* name; int channel, lowest, highest; std::vector<juce::uint8> bytes; bool passes; }
@@ -40,9 +23,7 @@ TEST (EngineSafety, MidiInFilterTakesTheChannelThenTheRangeAndDropsMalformedEven
         { "channel fails", 2, 60, 72, { 0x92, 60, 100 }, false },
         { "short", 0, 0, 127, { 0x90, 60 }, false },
         { "data byte first", 0, 0, 127, { 0x3C, 0x64, 0x10 }, false },
-        { "data byte high", 0, 0, 127, { 0x90, 0xC8, 100 }, false },
-    };
-
+        { "data byte high", 0, 0, 127, { 0x90, 0xC8, 100 }, false } };
     for (const auto& c : rows)
     {
         KeysteadProcessor engine;
@@ -54,8 +35,7 @@ TEST (EngineSafety, MidiInFilterTakesTheChannelThenTheRangeAndDropsMalformedEven
         juce::MidiBuffer buffer;
         buffer.addEvent (c.bytes.data(), (int) c.bytes.size(), 7);
         engine.FilterByMidiChannelAndNoteLimits (buffer);
-        const bool kept = buffer.getNumEvents() == 1 && (*buffer.begin()).samplePosition == 7;
-        EXPECT_EQ (kept, c.passes) << c.name;
+        EXPECT_EQ (buffer.getNumEvents() == 1 && (*buffer.begin()).samplePosition == 7, c.passes) << c.name;
     }
 }
 
@@ -71,7 +51,6 @@ TEST (EngineSafety, RandomMidiBlockSizesAndSettingsNeverBreakTheEngine)
     KeysteadProcessor engine;
     ProcessorHarness harness (engine);
     int mostEvaluated = 0;
-
     for (int block = 0; block < 20000; ++block)
     {
         switch (random() % 40)
@@ -90,7 +69,6 @@ TEST (EngineSafety, RandomMidiBlockSizesAndSettingsNeverBreakTheEngine)
             case 11: engine.filterMidiRange = random() % 2 == 0; engine.lowestNote = (int) (random() % 128); break;
             default: break;
         }
-
         const int length = (int) pick (512u, 64u, 1u, 0u, 4096u, (unsigned) (random() % 3000u));
         for (int e = 0, events = (int) (random() % 24); e < events && length > 0; ++e)
         {
@@ -103,55 +81,45 @@ TEST (EngineSafety, RandomMidiBlockSizesAndSettingsNeverBreakTheEngine)
         harness.processBlock (length);
 
         // Phases in range and young, statistics numbers, requests bounded, the next click always a beat ahead.
-        const auto& v = engine.s1List.values;
-        for (const auto& e : v)
-            ASSERT_TRUE (e.value >= 0.0f && e.value < 1.0f && engine.s1List.ageCounter - e.age <= 200) << block;
-        const float reference = engine.s1List.reference.value;
-        ASSERT_TRUE (v.size() <= 201 && (reference == -1.0f || (reference >= 0.0f && reference < 1.0f))
-                     && engine.worstState >= 0 && engine.worstState <= 2 && ! std::isnan (engine.sumErrorMs.load()))
-            << block;
+        const auto& list = engine.s1List;
+        for (const auto& e : list.values)
+            ASSERT_TRUE (e.value >= 0.0f && e.value < 1.0f && list.ageCounter - e.age <= 200) << block;
+        ASSERT_TRUE (list.values.size() <= 201 && (list.reference.value == -1.0f || list.reference.value >= 0.0f)
+                     && list.reference.value < 1.0f && engine.worstState >= 0 && engine.worstState <= 2
+                     && ! std::isnan (engine.sumErrorMs.load())) << block;
         for (const auto& requests : engine.playRequests)
             ASSERT_LT (requests.size(), 10000u) << block;
         const auto& clicks = engine.playRequests[KeysteadProcessor::clickSound];
         ASSERT_TRUE (! engine.isRunning || engine.tempoMode == 0 || ! clicks.empty()) << block;
         for (size_t i = 1; i < clicks.size(); ++i)  // one beat at a tempo from 30 to 250 apart, whatever was stored
-        {
-            const int apart = clicks[i].startPosition - clicks[i - 1].startPosition;
-            ASSERT_TRUE (apart >= 11520 && apart <= 96000) << block;
-        }
+            ASSERT_TRUE (std::abs (clicks[i].startPosition - clicks[i - 1].startPosition - 53760) <= 42240) << block;
         mostEvaluated = std::max (mostEvaluated, engine.nbEvaluated.load());
     }
-
     EXPECT_GT (mostEvaluated, 20);  // the random input did reach the judging
 }
 
+// Wide chords exactly on the beat clock as it stands at their block's start, at sixteenths of 6000
+// samples in blocks of 4096, closed in their block: every phase is 0, unless measured from a beat
+// moved by a stop landing inside the block.
 TEST (EngineSafety, AStopFromAnotherThreadFallsBetweenBlocksNeverInsideOne)
 {
-    // Wide chords exactly on the beat clock as it stands at their block's start, at sixteenths of
-    // 6000 samples in blocks of 4096, closed in their block: every phase is 0, unless measured from
-    // a beat moved by a stop landing inside the block.
     KeysteadProcessor engine;
     engine.tempoMode = 1;
     engine.metronomeMode = 1;
     engine.subdivisor = 4;
     ProcessorHarness harness (engine, 48000.0, 4096);
     std::atomic<bool> done { false }, armed { false };
-    std::thread stopper ([&]  // once during each block with a chord, at a random moment
+    std::thread stopper ([&]  // once during each block with a chord, at a random moment: what STOP does
     {
-        std::mt19937 random (99);
-        while (! done.load())
-        {
-            if (! armed.exchange (false))
+        for (std::mt19937 random (99); ! done.load(); std::this_thread::yield())
+            if (armed.exchange (false))
             {
-                std::this_thread::yield();
-                continue;
+                for (auto spin = random() % 30000; spin > 0; --spin)
+                    std::atomic_signal_fence (std::memory_order_seq_cst);
+                engine.SetIsRunning (false);
             }
-            for (auto spin = random() % 30000; spin > 0; --spin)
-                std::atomic_signal_fence (std::memory_order_seq_cst);
-            engine.SetIsRunning (false);  // what STOP does
-        }
     });
-
+    auto& clicks = engine.playRequests[KeysteadProcessor::clickSound];
     size_t boos = 0;
     for (int block = 0; block < 20000 && ! HasFailure(); ++block)
     {
@@ -160,19 +128,16 @@ TEST (EngineSafety, AStopFromAnotherThreadFallsBetweenBlocksNeverInsideOne)
         int latestClick = -1;
         {
             const juce::ScopedLock holdingProcLock (engine.procLock);
-            if (! engine.playRequests[KeysteadProcessor::clickSound].empty())
-                latestClick = engine.playRequests[KeysteadProcessor::clickSound].back().startPosition;
+            latestClick = clicks.empty() ? -1 : clicks.back().startPosition;
         }
         for (int key = 24; latestClick >= 0 && latestClick % 6000 < 1000 && key < 120; key += 3)
             harness.noteOn (latestClick % 6000, key);
         armed = ! harness.midi.isEmpty();
         harness.processBlock();
         boos += engine.playRequests[KeysteadProcessor::booSound].size();
-
         for (const auto& entry : engine.s1List.values)
             ASSERT_EQ (entry.value, 0.0f) << "block " << block;
     }
-
     done = true;
     stopper.join();
     // How many blocks judge before their stop lands depends on the machine's load; some must.
@@ -186,53 +151,54 @@ TEST (EngineSafety, APlayRequestFromAnotherThreadWaitsForTheLockAndIsMixedAfterI
     KeysteadProcessor engine;
     ProcessorHarness harness (engine);
     std::atomic<bool> asked { false };
-
     std::thread requester;
     {
         const juce::ScopedLock playRequestLock (engine);  // what the audio thread holds while it mixes
         requester = std::thread ([&] { engine.AskToPlayBuffer (KeysteadProcessor::goodSound); asked = true; });
-
-        // Only long enough for an unlocked append to show.
-        for (int i = 0; i < 200 && ! asked.load(); ++i)
+        for (int i = 0; i < 200 && ! asked.load(); ++i)  // only long enough for an unlocked append to show
             std::this_thread::sleep_for (std::chrono::microseconds (500));
-
-        EXPECT_FALSE (asked.load());
-        EXPECT_TRUE (engine.playRequests[KeysteadProcessor::goodSound].empty());
+        EXPECT_TRUE (! asked.load() && engine.playRequests[KeysteadProcessor::goodSound].empty());
     }
-
     requester.join();
     EXPECT_EQ (engine.playRequests[KeysteadProcessor::goodSound].size(), 1u);
     EXPECT_GT (harness.processBlock().getMagnitude (0, 0, harness.blockSize), 0.0f) << "mixed from the next block";
+}
+
+namespace
+{
+    /** Runs an action while it filters a block's MIDI, after the block's start was dealt with. */
+    struct EngineWithHook : public KeysteadProcessor
+    {
+        bool IsOkWithMidiInChannelSelectedAndNoteLimits (const juce::MidiMessage& message) override
+        {
+            onFilter();
+            return KeysteadProcessor::IsOkWithMidiInChannelSelectedAndNoteLimits (message);
+        }
+
+        std::function<void()> onFilter = [] {};
+    };
 }
 
 TEST (EngineSafety, AResetAskedForDuringABlockWaitsForTheNextBlockAndThenClearsEverything)
 {
     EngineWithHook engine;
     ProcessorHarness harness (engine, 48000.0, 64);
-
     // Asked for from another thread in the middle of the block, as a button press does.
     engine.onFilter = [&engine] { std::thread ([&engine] { engine.ResetLists(); }).join(); };
-    engine.nbEvaluated = 3;
-    engine.sumErrorMs = 30.0f;
-    engine.maxErrorMs = 20.0f;
+    std::tie (engine.nbEvaluated, engine.sumErrorMs, engine.maxErrorMs) = std::make_tuple (3, 30.0f, 20.0f);
     engine.incomingNotes.assign (5, KeysteadProcessor::Note { 1, 60, false });
     engine.s1List.values.assign (2, KeysteadProcessor::S1Float (0.5f, 1, 0.5f));
     engine.s1List.reference = KeysteadProcessor::S1Float (0.5f);
-
     const auto state = [&engine]
     {
         return std::make_tuple (engine.nbEvaluated.load(), engine.sumErrorMs.load(), engine.maxErrorMs.load(),
                                 engine.incomingNotes.size(), engine.s1List.values.size(),
-                                engine.s1List.reference.value);
+                                engine.s1List.reference.value, engine.IsResetPending());
     };
-
     harness.noteOn (0, 60);
     harness.processBlock();
-    EXPECT_EQ (state(), std::make_tuple (3, 30.0f, 20.0f, size_t (5), size_t (2), 0.5f)) << "the block ran untouched";
-    EXPECT_TRUE (engine.IsResetPending());
-
+    EXPECT_EQ (state(), std::make_tuple (3, 30.0f, 20.0f, size_t (5), size_t (2), 0.5f, true)) << "ran untouched";
     engine.onFilter = [] {};
     harness.processBlock();
-    EXPECT_EQ (state(), std::make_tuple (0, 0.0f, 0.0f, size_t (0), size_t (0), -1.0f));
-    EXPECT_FALSE (engine.IsResetPending());
+    EXPECT_EQ (state(), std::make_tuple (0, 0.0f, 0.0f, size_t (0), size_t (0), -1.0f, false));
 }

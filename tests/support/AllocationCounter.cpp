@@ -5,38 +5,21 @@
 
 namespace
 {
-    thread_local bool countingActive = false;
-    thread_local std::size_t allocationsOnThisThread = 0;
-
-    void* allocate (std::size_t size, std::size_t align = 0)
+    void* allocate (std::size_t size, std::size_t align = 0, bool mayThrow = true)
     {
-        allocationsOnThisThread += countingActive ? 1 : 0;
+        ScopedAllocationCounter::allocationsOnThisThread += ScopedAllocationCounter::countingActive ? 1 : 0;
         size = size == 0 ? 1 : size;
-        if (void* p = align == 0 ? std::malloc (size) : std::aligned_alloc (align, (size + align - 1) / align * align))
-            return p;
-        throw std::bad_alloc();
-    }
-
-    void* allocateOrNull (std::size_t size) noexcept
-    {
-        try { return allocate (size); } catch (...) { return nullptr; }
+        void* p = align == 0 ? std::malloc (size) : std::aligned_alloc (align, (size + align - 1) / align * align);
+        if (p == nullptr && mayThrow)
+            throw std::bad_alloc();
+        return p;
     }
 }
-
-ScopedAllocationCounter::ScopedAllocationCounter() noexcept
-    : startCount (allocationsOnThisThread), wasActive (countingActive)
-{
-    countingActive = true;
-}
-
-ScopedAllocationCounter::~ScopedAllocationCounter() { countingActive = wasActive; }
-
-std::size_t ScopedAllocationCounter::count() const noexcept { return allocationsOnThisThread - startCount; }
 
 void* operator new (std::size_t size)                                   { return allocate (size); }
 void* operator new[] (std::size_t size)                                 { return allocate (size); }
-void* operator new (std::size_t size, const std::nothrow_t&) noexcept   { return allocateOrNull (size); }
-void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull (size); }
+void* operator new (std::size_t size, const std::nothrow_t&) noexcept   { return allocate (size, 0, false); }
+void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept { return allocate (size, 0, false); }
 void* operator new (std::size_t size, std::align_val_t a)               { return allocate (size, (std::size_t) a); }
 void* operator new[] (std::size_t size, std::align_val_t a)             { return allocate (size, (std::size_t) a); }
 

@@ -2,23 +2,24 @@
 
 #include <cstddef>
 
-/** Counts the heap allocations made on the current thread while it lives.
-
-    The test programs replace the global allocation functions; an allocation is counted only on
-    a thread that has a counter active, so the rest of the program is untouched.
-*/
+// Counts the heap allocations made on the current thread while it lives. The test programs replace
+// the global allocation functions; an allocation is counted only on a thread with a counter active.
 class ScopedAllocationCounter
 {
 public:
-    ScopedAllocationCounter() noexcept;
-    ~ScopedAllocationCounter();
+    ScopedAllocationCounter() noexcept : startCount (allocationsOnThisThread), wasActive (countingActive)
+    {
+        countingActive = true;
+    }
+    ~ScopedAllocationCounter() { countingActive = wasActive; }
 
-    ScopedAllocationCounter (const ScopedAllocationCounter&) = delete;
-    ScopedAllocationCounter& operator= (const ScopedAllocationCounter&) = delete;
+    std::size_t count() const noexcept { return allocationsOnThisThread - startCount; }
 
-    std::size_t count() const noexcept;
+    // Kept by the allocation functions.
+    static inline thread_local bool countingActive = false;
+    static inline thread_local std::size_t allocationsOnThisThread = 0;
 
 private:
-    std::size_t startCount;
-    bool wasActive;
+    const std::size_t startCount;
+    const bool wasActive;
 };

@@ -4,8 +4,8 @@
 
 #include "engine/KeysteadProcessor.h"
 
-/** Drives a KeysteadProcessor the way the audio player does: at a fixed sample rate, block by
-    block, with MIDI placed at exact sample positions inside each block. */
+// Drives a KeysteadProcessor the way the audio player does: at a fixed sample rate, block by block,
+// with MIDI placed at exact sample positions inside each block.
 class ProcessorHarness
 {
 public:

@@ -4,11 +4,14 @@
 
 namespace
 {
-    /** JUCE reports assertions through the logger (JUCE_LOG_ASSERTIONS); each one fails the
-        test in which it fired, so a framework misuse never passes silently. */
+    // JUCE reports assertions through the logger (JUCE_LOG_ASSERTIONS); each one fails the test in
+    // which it fired, so a framework misuse never passes silently.
     class AssertionFailingLogger : public juce::Logger
     {
     public:
+        AssertionFailingLogger() { juce::Logger::setCurrentLogger (this); }
+        ~AssertionFailingLogger() override { juce::Logger::setCurrentLogger (nullptr); }
+
         void logMessage (const juce::String& message) override
         {
             if (message.startsWith ("JUCE Assertion failure"))
@@ -23,10 +26,5 @@ int main (int argc, char** argv)
 
     juce::ScopedJuceInitialiser_GUI juce;
     AssertionFailingLogger logger;
-    juce::Logger::setCurrentLogger (&logger);
-
-    const int result = RUN_ALL_TESTS();
-
-    juce::Logger::setCurrentLogger (nullptr);
-    return result;
+    return RUN_ALL_TESTS();
 }
