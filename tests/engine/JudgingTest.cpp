@@ -13,8 +13,7 @@ namespace
     bool neighbours (const TimedNote& a, const TimedNote& b)
         { const int d = std::abs (a.noteNumber - b.noteNumber); return d == 1 || d == 2; }
 
-    template <typename Entries>
-    std::vector<float> valuesOf (const Entries& entries)
+    template <typename Entries> std::vector<float> valuesOf (const Entries& entries)
     {
         std::vector<float> v;
         for (const auto& e : entries) v.push_back (e.value);
@@ -65,12 +64,10 @@ namespace
 
         void erase (float p)
         {
-            auto newest = entries.end();
-            for (auto it = entries.begin(); it != entries.end(); ++it)
-                if (it->value == p && (newest == entries.end() || it->age > newest->age))
-                    newest = it;
-            const auto other = [p] (auto& e) { return e.value != p; };
-            if (newest != entries.end() && std::any_of (entries.begin(), entries.end(), other))
+            const auto newest = std::max_element (entries.begin(), entries.end(), [p] (auto& a, auto& b)
+                { return std::make_pair (a.value == p, a.age) < std::make_pair (b.value == p, b.age); });
+            if (newest != entries.end() && newest->value == p
+                && std::any_of (entries.begin(), entries.end(), [p] (auto& e) { return e.value != p; }))
                 entries.erase (newest);
         }
     };
@@ -86,8 +83,7 @@ TEST (Judging, TempoFollowMovesByHalfAGroupsLatenessOrEarlinessUnlessItIsBoth)
         { "late", 20, 25, slower }, { "early", -25, -20, faster }, { "both", -20, 20, 120.0 } };
     for (const auto& row : rows)
     {
-        KeysteadProcessor engine;
-        engine.metronomeMode = 0;
+        KeysteadProcessor engine;  // the metronome off by default
         const auto out = perform (engine, 1, { { beat, 60 }, { 2 * beat, 60 }, { 3 * beat, 60 },
                                                { 5 * beat + row.firstMs * samplesPerMs, 60 },
                                                { 5 * beat + row.secondMs * samplesPerMs, 64 } }, 7 * beat);
@@ -290,18 +286,15 @@ TEST (Judging, ChordVerdictsEachSideOfTheLinesMatchTheRulesWorkedOutIndependentl
             engine.goodNoMetronome = row.good;
             engine.noChordNoMetronome = row.noChord;
             const auto out = perform (engine, 0, { { 1000, 60 }, { 1000 + spread, 64 } }, 48000);
-            const auto boos = verdict < 1 ? std::vector<bool> {} : std::vector<bool> { verdict == 1 };
-            EXPECT_EQ (std::tie (out.counted, out.worst, out.boos),
-                       std::make_tuple (verdict < 0 ? 0 : 1, std::max (verdict, 0), boos))
+            EXPECT_EQ (std::tie (out.counted, out.worst, out.boos), std::make_tuple (verdict < 0 ? 0 : 1,
+                       std::max (verdict, 0), verdict < 1 ? std::vector<bool> {} : std::vector<bool> { verdict == 1 }))
                 << row.name << ", spread " << spread;
         }
 
     // Nine notes 20 ms apart, the last 10 ms after the eighth: spread 85 ms, but 150 ms long, too long for a chord.
-    std::vector<TimedNote> longChord;
-    for (int ms : { 0, 20, 40, 60, 80, 100, 120, 140, 150 })
-        longChord.push_back ({ 1000 + ms * samplesPerMs, 40 + 3 * (int) longChord.size() });
     KeysteadProcessor engine;
-    EXPECT_EQ (perform (engine, 0, longChord, 48000).counted, 0);
+    EXPECT_EQ (perform (engine, 0, { { 1000, 40 }, { 1960, 43 }, { 2920, 46 }, { 3880, 49 }, { 4840, 52 }, { 5800, 55 },
+                                     { 6760, 58 }, { 7720, 61 }, { 8200, 64 } }, 48000).counted, 0);
 }
 
 namespace
