@@ -23,19 +23,16 @@ namespace
     std::vector<double> values (KeysteadProcessor& e, const std::vector<double>& newValues = {})
     {
         std::vector<double> old;
-        const auto visit = [&] (auto&... fields)
+        const auto one = [&] (auto& f)
         {
-            const auto one = [&] (auto& f)
-            {
-                old.push_back (f.load());
-                if (! newValues.empty())
-                    f = decltype (f.load()) (newValues[old.size() - 1]);
-            };
-            (one (fields), ...);
+            old.push_back (f.load());
+            if (! newValues.empty())
+                f = decltype (f.load()) (newValues[old.size() - 1]);
         };
-        visit (e.tempoMode, e.metronomeMode, e.tempo, e.subdivisor, e.goodMetronome, e.noChordMetronome,
-               e.goodNoMetronome, e.noChordNoMetronome, e.booVolume, e.clickVolume, e.filterMidiChannel,
-               e.midiChannel, e.filterMidiRange, e.highestNote, e.lowestNote);
+        std::apply ([&] (auto&... fields) { (one (fields), ...); },
+                    std::tie (e.tempoMode, e.metronomeMode, e.tempo, e.subdivisor, e.goodMetronome, e.noChordMetronome,
+                              e.goodNoMetronome, e.noChordNoMetronome, e.booVolume, e.clickVolume, e.filterMidiChannel,
+                              e.midiChannel, e.filterMidiRange, e.highestNote, e.lowestNote));
         return old;
     }
 
