@@ -141,6 +141,24 @@ TEST (EngineSafety, AStopFromAnotherThreadFallsBetweenBlocksNeverInsideOne)
     EXPECT_EQ (std::make_pair (engine.sumErrorMs.load(), engine.worstState.load()), std::make_pair (0.0f, 0));
 }
 
+TEST (EngineSafety, APlayRequestFromAnotherThreadWaitsForTheLockAndIsMixedAfterIt)
+{
+    KeysteadProcessor engine;
+    ProcessorHarness harness (engine);
+    std::atomic<bool> asked { false };
+    std::thread requester;
+    {
+        const juce::ScopedLock playRequestLock (engine);  // what the audio thread holds while it mixes
+        requester = std::thread ([&] { engine.AskToPlayBuffer (KeysteadProcessor::goodSound); asked = true; });
+        for (int i = 0; i < 200 && ! asked.load(); ++i)  // only long enough for an unlocked append to show
+            std::this_thread::sleep_for (std::chrono::microseconds (500));
+        EXPECT_TRUE (! asked.load() && engine.playRequests[KeysteadProcessor::goodSound].empty());
+    }
+    requester.join();
+    EXPECT_EQ (engine.playRequests[KeysteadProcessor::goodSound].size(), 1u);
+    EXPECT_GT (harness.processBlock().getMagnitude (0, 0, harness.blockSize), 0.0f) << "mixed from the next block";
+}
+
 namespace
 {
     /** Runs an action while it filters a block's MIDI, after the block's start was dealt with. */
