@@ -29,7 +29,6 @@ namespace
             limits (good, bad);
         }
         void limits (float good, float bad) { f.engine.goodMetronome = good; f.engine.noChordMetronome = bad; }
-        std::pair<float, float> both() const { return { f.engine.goodMetronome, f.engine.noChordMetronome }; }
     };
 }
 
@@ -40,7 +39,6 @@ TEST (ClickDisplay, GapAndMillisecondLabels)
         { "120 bpm quarters", 120.0, 1, 30.0f, 60.0f, 18.0f, "41 ms", "83 ms" },
         { "100 bpm eighths", 100.0, 2, 40.0f, 80.0f, 30.0f, "33 ms", "66 ms" },
         { "capped", 250.0, 4, 44.95f, 89.9f, 44.95f, "7 ms", "14 ms" },
-        { "slowest", 30.0, 1, 4.5f, 9.0f, 4.5f, "25 ms", "50 ms" },
     };
     for (const auto& row : rows)
     {
@@ -93,10 +91,7 @@ TEST (ClickDisplay, HitTestPrefersBadRadiiThenTheRightSide)
         { "right good", 30.0f, 60.0f, onRing (33.0f), 3 },
         { "between", 30.0f, 60.0f, onRing (45.0f), 0 },
         { "bad wins when both near", 30.0f, 34.0f, onRing (31.0f), 4 },
-        { "just inside 5 degrees", 20.0f, 40.01f, { 135.0f, 35.0f }, 4 },
-        { "inside the disc", 30.0f, 60.0f, onRing (60.0f, 30.0f), 0 },
         { "on the centre line", 30.0f, 89.9f, { 150.0f, 85.0f }, 4 },
-        { "two pixels below", 30.0f, 89.9f, { 150.0f, 87.0f }, 0 },
     };
     DialFixture d;
     for (const auto& row : rows)
@@ -118,8 +113,8 @@ TEST (ClickDisplay, DragsPushThePartnerAndStopAtTheGap)
         DialFixture d;
         d.dial.mouseDown (mouseAt (d.dial, onRing (row.from)));
         d.dial.mouseDrag (mouseAt (d.dial, row.to, onRing (row.from)));
-        EXPECT_NEAR (d.both().first, row.wantGood, 0.7f) << row.name;  // the angle comes from whole pixels
-        EXPECT_NEAR (d.both().second, row.wantBad, 0.7f) << row.name;
+        EXPECT_NEAR (d.f.engine.goodMetronome, row.wantGood, 0.7f) << row.name;  // angles from whole pixels
+        EXPECT_NEAR (d.f.engine.noChordMetronome, row.wantBad, 0.7f) << row.name;
     }
 }
 
@@ -133,13 +128,8 @@ TEST (ClickDisplay, PaintInTempoModeDrawsTheWedgesAndTheGradientBands)
     const auto image = onWhite (d.dial);
     const auto at = [&] (juce::Point<float> p) { return image.getPixelAt ((int) p.x, (int) p.y); };
 
-    EXPECT_TRUE (near (at (onRing (0.0f)), good)) << "good wedge";
-    EXPECT_TRUE (near (at (onRing (-45.0f)), bad)) << "bad wedge";
-    for (auto p : { onRing (75.0f), juce::Point<float> (85.0f, 85.0f), juce::Point<float> (3.0f, 3.0f) })
-        EXPECT_TRUE (near (at (p), juce::Colours::white)) << "beyond the bad limit, in the central disc, a corner";
-
-    // Just outside the right good radius, across it: green turning pink.
-    const auto band = at (onRing (30.0f, 70.0f) + juce::Point<float> (4.33f, 2.5f));
-    EXPECT_TRUE (band.getRed() > good.getRed() + 20 && band.getGreen() > bad.getGreen() + 20);
-
+    // The wedges; beyond the bad limit and in the central disc stays white.
+    for (auto [p, colour] : { std::pair { onRing (0.0f), good }, { onRing (-45.0f), bad },
+                              { onRing (75.0f), juce::Colours::white }, { { 85.0f, 85.0f }, juce::Colours::white } })
+        EXPECT_TRUE (near (at (p), colour)) << p.toString();
 }

@@ -1,14 +1,8 @@
-// The phase dots over the dial: where each dot lies and how it fades; the halos of new dots
-// never outlive their display.
+// The phase dots over the dial: where each dot lies and how it fades.
 
 #include "UiTestSupport.h"
 
-#include <thread>
-
-#include "ui/displays/ShortLigthedNewPoint.h"
-
 using namespace uitest;
-using Halo = KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint;
 using S1Float = KeysteadProcessor::S1Float;
 
 TEST (PhaseDots, EachDotLiesAtItsOffsetFromTheReferenceAndFadesWithAge)
@@ -24,49 +18,25 @@ TEST (PhaseDots, EachDotLiesAtItsOffsetFromTheReferenceAndFadesWithAge)
     };
     const auto pixel = [&] (juce::Point<float> p) { return snapshot (dots).getPixelAt ((int) p.x, (int) p.y); };
 
-    // The reference is 0.1 and the list's age counter 300: an age of 300 is the newest dot.
-    struct Row { const char* name; float phase, radius; int age; juce::Point<float> at; juce::uint8 alpha; };
+    // The list's age counter is 300: an age of 300 is the newest dot. Nothing is drawn with no reference
+    // yet (-1), nor once a reset is asked for and not yet carried out.
+    struct Row { const char* name; float reference, phase; int age; bool reset; juce::Point<float> at; int alpha; };
     const Row rows[] = {
-        { "on the reference: 12 o'clock", 0.1f, 0.8f, 300, { 85.0f, 17.0f }, 0xFF },
-        { "a quarter later: 3 o'clock", 0.35f, 0.8f, 300, { 153.0f, 85.0f }, 0xFF },
-        { "half way round: 6 o'clock", 0.6f, 0.5f, 300, { 85.0f, 128.0f }, 0xFF },
-        { "100 insertions old", 0.35f, 0.8f, 200, { 153.0f, 85.0f }, 128 },
-        { "200 insertions old", 0.35f, 0.8f, 100, { 153.0f, 85.0f }, 0 },
+        { "on the reference: 12 o'clock", 0.1f, 0.1f, 300, false, { 85.0f, 17.0f }, 0xFF },
+        { "a quarter later: 3 o'clock", 0.1f, 0.35f, 300, false, { 153.0f, 85.0f }, 0xFF },
+        { "half way round: 6 o'clock", 0.1f, 0.6f, 300, false, { 85.0f, 153.0f }, 0xFF },
+        { "100 insertions old", 0.1f, 0.35f, 200, false, { 153.0f, 85.0f }, 128 },
+        { "200 insertions old", 0.1f, 0.35f, 100, false, { 153.0f, 85.0f }, 0 },
+        { "no reference", -1.0f, 0.1f, 300, false, { 85.0f, 17.0f }, 0 },
+        { "reset pending", 0.1f, 0.1f, 300, true, { 85.0f, 17.0f }, 0 },
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE (row.name);
-        show (0.1f, S1Float (row.phase, row.age, row.radius));
+        show (row.reference, S1Float (row.phase, row.age, 0.8f));
+        if (row.reset)
+            f.engine.ResetLists();
         EXPECT_EQ (pixel (row.at).getARGB(), (juce::uint32) row.alpha << 24) << "black at its age's alpha";
         EXPECT_EQ (pixel (row.at + juce::Point<float> (4.0f, 0.0f)).getAlpha(), 0) << "the dot is 4 pixels wide";
     }
-
-    // Nothing with no reference yet, nor once a reset is asked for and not yet carried out.
-    show (-1.0f, S1Float (0.1f, 300, 0.8f));
-    EXPECT_EQ (pixel ({ 85.0f, 17.0f }).getAlpha(), 0);
-    show (0.1f, S1Float (0.1f, 300, 0.8f));
-    f.engine.ResetLists();
-    EXPECT_EQ (pixel ({ 85.0f, 17.0f }).getAlpha(), 0);
-}
-
-TEST (PhaseDots, HalosNeverOutliveTheDisplay)
-{
-    EditorFixture f;
-    auto* dots = f.openStill().s1ListDisplay.get();
-    // Some attached and running, some built (on another thread, allowed while they have no
-    // parent) but not yet attached, when the editor goes.
-    const auto buildThree = [dots] (int y)
-    {
-        std::thread ([dots, y] {
-            for (int i = 0; i < 3; ++i)
-                (new Halo (dots, 40 + 20 * i, y))->startThread();
-            dots->triggerAsyncUpdate();
-        }).join();
-    };
-    buildThree (30);
-    pump ([&] { return dots->getNumChildComponents() == 3; }, 2000);  // unless they ended first
-    buildThree (90);
-    f.close();
-    EXPECT_TRUE (pump ([] { return threadsNamed ("Lighting new notes") == 0; }));
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (100);  // leftover messages reach nothing
 }
