@@ -2,6 +2,8 @@
 
 #include "UiTestSupport.h"
 
+#include <thread>
+
 #include "ui/displays/AsyncAddChord.h"
 #include "ui/displays/MovableVerticalBar.h"
 #include "ui/displays/NewChordThread.h"
@@ -90,4 +92,17 @@ TEST (ChordStrip, PaintDrawsTheZonesAtTheModesAlphaAndTheHalo)
         s.strip.newChordThread->step = step;
         EXPECT_EQ (snapshot (s.strip).getPixelAt (point.getX() - 3, point.getY() + 2).getAlpha(), alpha) << step;
     }
+}
+
+TEST (ChordStrip, HaloMessagesOutliveTheStrip)
+{
+    // The editor goes while the halo runs, with repaints posted and a chord still on its way.
+    StripFixture s;
+    s.addChord (10.0f);
+    juce::Thread::sleep (60);
+    std::thread ([&s] { (new Strip::AsyncAddChord (&s.strip, 20.0f, juce::Colours::black))->triggerAsyncUpdate(); })
+        .join();
+    s.f.close();
+    EXPECT_TRUE (pump ([] { return threadsNamed ("NewChordThread") == 0; })) << "an ended thread lingers briefly";
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
 }

@@ -1,6 +1,11 @@
-// The phase dots over the dial: where each dot lies and how it fades.
+// The phase dots over the dial: where each dot lies and how it fades; the halos of new dots
+// never outlive their display.
 
 #include "UiTestSupport.h"
+
+#include <thread>
+
+#include "ui/displays/ShortLigthedNewPoint.h"
 
 using namespace uitest;
 using S1Float = KeysteadProcessor::S1Float;
@@ -39,4 +44,26 @@ TEST (PhaseDots, EachDotLiesAtItsOffsetFromTheReferenceAndFadesWithAge)
         EXPECT_EQ (pixel (row.at).getARGB(), (juce::uint32) row.alpha << 24) << "black at its age's alpha";
         EXPECT_EQ (pixel (row.at + juce::Point<float> (4.0f, 0.0f)).getAlpha(), 0) << "the dot is 4 pixels wide";
     }
+}
+
+TEST (PhaseDots, HalosNeverOutliveTheDisplay)
+{
+    // Some attached and running, some built on another thread but not yet attached, when the editor goes.
+    using Halo = KeysteadEditor::S1ListDisplayComponent::ShortLigthedNewPoint;
+    EditorFixture f;
+    auto* dots = f.openStill().s1ListDisplay.get();
+    const auto buildThree = [dots] (int y)
+    {
+        std::thread ([dots, y] {
+            for (int i = 0; i < 3; ++i)
+                (new Halo (dots, 40 + 20 * i, y))->startThread();
+            dots->triggerAsyncUpdate();
+        }).join();
+    };
+    buildThree (30);
+    pump ([&] { return dots->getNumChildComponents() == 3; }, 2000);  // unless they ended first
+    buildThree (90);
+    f.close();
+    EXPECT_TRUE (pump ([] { return threadsNamed ("Lighting new notes") == 0; }));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (100);  // leftover messages reach nothing
 }
