@@ -3,7 +3,6 @@
 #include "UiTestSupport.h"
 
 #include <atomic>
-#include <numeric>
 #include <thread>
 
 using namespace uitest;
@@ -50,10 +49,10 @@ namespace
         }
     }
 
-    std::vector<int> range (int first, int last)
+    std::vector<int> range (int first, int last, std::vector<int> v = {})
     {
-        std::vector<int> v ((size_t) (last - first + 1));
-        std::iota (v.begin(), v.end(), first);
+        while (first <= last)
+            v.push_back (first++);
         return v;
     }
 }
@@ -61,9 +60,7 @@ namespace
 TEST (AnimatedWidgets, SchedulesRunEveryStepToTheirEndStates)
 {
     // "Play now!" blinks five times, the instruction holds, then fades out over eighteen steps.
-    auto instruction = std::vector<int> { 0, 1, 0, 1, 0, 1, 0, 1, 0, 1 };
-    const auto fade = range (2, 20);
-    instruction.insert (instruction.end(), fade.begin(), fade.end());
+    const auto instruction = range (2, 20, { 0, 1, 0, 1, 0, 1, 0, 1, 0, 1 });
 
     // Each row: the mode, its steps, then the label as the last step leaves it.
     const struct { int mode; std::vector<int> steps; juce::String text; juce::uint32 colour; float height; } rows[] = {

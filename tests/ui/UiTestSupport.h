@@ -100,11 +100,6 @@ namespace uitest
         return image;
     }
 
-    inline int luma (juce::Colour c)
-    {
-        return juce::roundToInt (0.299 * c.getRed() + 0.587 * c.getGreen() + 0.114 * c.getBlue());
-    }
-
     inline juce::Colour overWhite (juce::Colour c, juce::uint8 alpha)
     {
         return juce::Colours::white.overlaidWith (c.withAlpha (alpha));
@@ -142,20 +137,6 @@ namespace uitest
         pump ([&] { return seen.clicked; });
         button.removeListener (&seen);
     }
-
-    // The most children a component has had while this watched it (halos come and go).
-    struct MostChildren : juce::ComponentListener
-    {
-        explicit MostChildren (juce::Component& c) : watched (&c) { c.addComponentListener (this); }
-        ~MostChildren() override
-        {
-            if (watched != nullptr)
-                watched->removeComponentListener (this);
-        }
-        void componentChildrenChanged (juce::Component& c) override { most = std::max (most, c.getNumChildComponents()); }
-        juce::Component::SafePointer<juce::Component> watched;
-        int most = 0;
-    };
 
     // How many of this process's threads carry a name starting so (Linux keeps 15 characters).
     inline int threadsNamed (const std::string& prefix)
