@@ -11,15 +11,7 @@ TEST (EditorReveal, ItsThreadRunsTheWholeRevealAndLeavesTheStoppedLook)
 {
     EditorFixture f;
     auto& e = f.open();
-    std::vector<float> fades;
-    ASSERT_TRUE (pump ([&]
-    {
-        if (fades.empty() || fades.back() != e.backgroundFade)
-            fades.push_back (e.backgroundFade);
-        return ! e.isThreadRunning() && ! e.isUpdatePending() && e.buildStep == 16;
-    }));
-
-    EXPECT_TRUE (std::is_sorted (fades.rbegin(), fades.rend())) << "the picture only ever fades";
+    ASSERT_TRUE (pump ([&] { return ! e.isThreadRunning() && ! e.isUpdatePending() && e.buildStep == 16; }));
     EXPECT_EQ (std::tuple (e.backgroundFade, e.titleLabel->getText(), e.startButton->isThreadRunning()),
                std::tuple (0.35f, juce::String ("KEYSTEAD?"), true));
     for (auto* child : e.getChildren())

@@ -144,9 +144,8 @@ namespace uitest
         int count = 0;
         for (const auto& task : juce::File ("/proc/self/task").findChildFiles (juce::File::findDirectories, false))
         {
-            std::ifstream comm (task.getChildFile ("comm").getFullPathName().toStdString());
             std::string name;
-            std::getline (comm, name);
+            std::getline (std::ifstream (task.getChildFile ("comm").getFullPathName().toStdString()), name);
             count += name.rfind (prefix.substr (0, 15), 0) == 0 ? 1 : 0;
         }
         return count;

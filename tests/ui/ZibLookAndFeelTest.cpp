@@ -66,7 +66,8 @@ TEST (ZibLookAndFeel, HoverOverlayAndTheEditableLabelsWellShadeThePictureByTheir
     // On a picture of one colour, a shade of black at alpha a leaves each channel at c (1 - a),
     // and the hover's translucent cyan at alpha a gives c (1 - a) + 255 a for green and blue.
     const juce::Colour paper (0xFF80C040);
-    const auto shaded = [paper] (juce::uint8 alpha, juce::Colour ink) { return paper.overlaidWith (ink.withAlpha (alpha)); };
+    const auto shaded = [paper] (juce::uint8 alpha, juce::Colour ink)
+        { return paper.overlaidWith (ink.withAlpha (alpha)); };
     enum Kind { raised, sunk, disabled, well };
     const struct { const char* name; Kind kind; int height; juce::Point<int> at; juce::Colour expected; } rows[] = {
         { "hovered", raised, 24, { 40, 10 }, shaded (128, juce::Colours::cyan) },
