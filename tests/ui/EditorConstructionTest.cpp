@@ -4,7 +4,7 @@
 
 using namespace uitest;
 
-TEST (EditorConstruction, ShowsTheEnginesValuesWithoutWritingBackOrPlaying)
+TEST (EditorConstruction, ShowsTheEnginesValuesOnItsControls)
 {
     const struct { const char* name; int tempoMode, metronomeMode; double tempo; int subdivisor; float click, boo;
                    int noteOn; double tempoShown, clickShown, booShown; } rows[] = {
