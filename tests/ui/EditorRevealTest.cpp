@@ -1,5 +1,5 @@
 // The reveal run by its own thread and driven step by step, and the editor as the pianist first
-// sees it: one snapshot, checked at named points and saved as build/tests/editor-at-controls-step.png.
+// sees it: one snapshot, checked at named points.
 
 #include "UiTestSupport.h"
 
@@ -11,17 +11,9 @@ TEST (EditorReveal, ItsThreadRunsTheWholeRevealAndLeavesTheStoppedLook)
 {
     EditorFixture f;
     auto& e = f.open();
-    std::vector<float> fades;
-    ASSERT_TRUE (pump ([&]
-    {
-        if (fades.empty() || fades.back() != e.backgroundFade)
-            fades.push_back (e.backgroundFade);
-        return ! e.isThreadRunning() && ! e.isUpdatePending() && e.buildStep == 16;
-    }));
-
-    EXPECT_TRUE (std::is_sorted (fades.rbegin(), fades.rend())) << "the picture only ever fades";
-    EXPECT_EQ (std::tuple (e.backgroundFade, e.titleLabel->getText()), std::tuple (0.35f, juce::String ("KEYSTEAD?")));
-    EXPECT_TRUE (e.startButton->isThreadRunning());
+    ASSERT_TRUE (pump ([&] { return ! e.isThreadRunning() && ! e.isUpdatePending() && e.buildStep == 16; }));
+    EXPECT_EQ (std::tuple (e.backgroundFade, e.titleLabel->getText(), e.startButton->isThreadRunning()),
+               std::tuple (0.35f, juce::String ("KEYSTEAD?"), true));
     for (auto* child : e.getChildren())
         EXPECT_EQ (child->isVisible(), child != e.instructionLabel.get()) << child->getName();
 }
@@ -56,8 +48,6 @@ TEST (EditorReveal, SnapshotAtTheControlsStepInChordMode)
     halo->handleAsyncUpdate();
     e.midiInLight->level = 5;    // the MIDI light at its brightest
     const auto shot = snapshot (e);
-    juce::PNGImageFormat().writeImageToStream (
-        shot, *juce::File::getCurrentWorkingDirectory().getChildFile ("editor-at-controls-step.png").createOutputStream());
 
     // White under black at 0.65 is 88 (0x58); a frame's black at 0.4 over it leaves 53 (0x35).
     const struct { const char* name; int x, y; juce::uint32 colour; } points[] = {

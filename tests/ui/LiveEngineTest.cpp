@@ -5,30 +5,27 @@
 
 #include "UiTestSupport.h"
 #include "support/ProcessorHarness.h"
-#include "ui/displays/ShortLigthedNewPoint.h"
 
 using namespace uitest;
 
-TEST (LiveEngine, TempoModeNotesLightHalosRefreshTheLabelsAndMoveTheSlider)
+TEST (LiveEngine, TempoModeNotesRefreshTheLabelsAndMoveTheSlider)
 {
     EditorFixture f;
     f.engine.tempoMode = 1;
     auto& e = openRevealed (f);
     click (*e.startButton);
-    MostChildren halos (*e.s1ListDisplay);
 
     // Quarter notes at 120 beats per minute (48 samples a millisecond), alternately on the beat
     // and 12 ms late, so that the tempo follow moves the tempo after every note. The blocks come
     // a little slower than the message loop turns.
-    constexpr int blockLength = 512;
     std::atomic<bool> done { false };
     std::thread audio ([&]
     {
         ProcessorHarness harness (f.engine);
-        for (juce::int64 start = 0; start < 13 * 24000; start += blockLength)
+        for (juce::int64 start = 0; start < 13 * 24000; start += harness.blockSize)
         {
             for (int k = 1; k <= 12; ++k)
-                if (const auto at = k * 24000 + (k % 2) * 12 * 48 - start; at >= 0 && at < blockLength)
+                if (const auto at = k * 24000 + (k % 2) * 12 * 48 - start; at >= 0 && at < harness.blockSize)
                     harness.noteOn ((int) at, 60);
             harness.processBlock();
             std::this_thread::sleep_for (std::chrono::microseconds (300));
@@ -40,13 +37,9 @@ TEST (LiveEngine, TempoModeNotesLightHalosRefreshTheLabelsAndMoveTheSlider)
 
     const int counted = f.engine.nbEvaluated.load();
     const double tempo = f.engine.tempo.load();
-    ASSERT_GT (counted, 5);
-    ASSERT_NE (tempo, 120.0);
-    EXPECT_GT (halos.most, 0);
+    ASSERT_TRUE (counted > 5 && tempo != 120.0);
     // Every update posted has run: the labels show the engine's count, the slider its tempo.
     EXPECT_TRUE (pump ([&] { return e.notesCountLabel->getText() == juce::String (counted); }));
     EXPECT_TRUE (pump ([&] { return e.tempoSlider->getValue() == std::round (tempo); }));
     EXPECT_EQ (f.engine.tempo.load(), tempo) << "the slider's follow must not write the tempo back";
-    EXPECT_TRUE (pump ([&] { return e.s1ListDisplay->getNumChildComponents() == 0
-                                    && threadsNamed ("Lighting new notes") == 0; }));
 }

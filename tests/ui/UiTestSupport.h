@@ -100,11 +100,6 @@ namespace uitest
         return image;
     }
 
-    inline int luma (juce::Colour c)
-    {
-        return juce::roundToInt (0.299 * c.getRed() + 0.587 * c.getGreen() + 0.114 * c.getBlue());
-    }
-
     inline juce::Colour overWhite (juce::Colour c, juce::uint8 alpha)
     {
         return juce::Colours::white.overlaidWith (c.withAlpha (alpha));
@@ -143,29 +138,14 @@ namespace uitest
         button.removeListener (&seen);
     }
 
-    // The most children a component has had while this watched it (halos come and go).
-    struct MostChildren : juce::ComponentListener
-    {
-        explicit MostChildren (juce::Component& c) : watched (&c) { c.addComponentListener (this); }
-        ~MostChildren() override
-        {
-            if (watched != nullptr)
-                watched->removeComponentListener (this);
-        }
-        void componentChildrenChanged (juce::Component& c) override { most = std::max (most, c.getNumChildComponents()); }
-        juce::Component::SafePointer<juce::Component> watched;
-        int most = 0;
-    };
-
     // How many of this process's threads carry a name starting so (Linux keeps 15 characters).
     inline int threadsNamed (const std::string& prefix)
     {
         int count = 0;
         for (const auto& task : juce::File ("/proc/self/task").findChildFiles (juce::File::findDirectories, false))
         {
-            std::ifstream comm (task.getChildFile ("comm").getFullPathName().toStdString());
             std::string name;
-            std::getline (comm, name);
+            std::getline (std::ifstream (task.getChildFile ("comm").getFullPathName().toStdString()), name);
             count += name.rfind (prefix.substr (0, 15), 0) == 0 ? 1 : 0;
         }
         return count;
