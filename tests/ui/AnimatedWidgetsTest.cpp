@@ -9,7 +9,8 @@ using namespace uitest;
 
 namespace
 {
-    const juce::String chordInstruction = "You must play your chords with accuracy\n (il faut bien plaquer ses accords)";
+    const juce::String chordInstruction =
+        "You must play your chords with accuracy\n (il faut bien plaquer ses accords)";
 
     // Plays a widget's animation through on a thread of its own, handling each step's update here
     // as the message loop would and then ending the wait that follows it at once. The waits are

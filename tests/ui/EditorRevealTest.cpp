@@ -27,10 +27,12 @@ TEST (EditorReveal, StepsBeforeTheControlsShowOnlyTheTitleAndStartDuringTheRevea
         SCOPED_TRACE ("step " + std::to_string (step));
         revealStep (e, step);
         // Only the title before the controls; START clicked then, the remaining steps keep the running look.
-        EXPECT_TRUE (step != 7 || (e.titleLabel->isVisible() && ! e.stopButton->isVisible() && ! e.tempoSlider->isVisible()));
+        EXPECT_TRUE (step != 7
+                     || (e.titleLabel->isVisible() && ! e.stopButton->isVisible() && ! e.tempoSlider->isVisible()));
         e.startButton->setToggleState (step >= 7, juce::dontSendNotification);
-        EXPECT_EQ (e.instructionLabel->isVisible() && e.instructionLabel->isThreadRunning() && ! e.resultLabel->isVisible()
-                       && ! e.startButton->isThreadRunning() && ! e.tempoOnButton->isEnabled(), step >= 8);
+        EXPECT_EQ (e.instructionLabel->isVisible() && e.instructionLabel->isThreadRunning()
+                       && ! e.resultLabel->isVisible() && ! e.startButton->isThreadRunning()
+                       && ! e.tempoOnButton->isEnabled(), step >= 8);
     }
 }
 
