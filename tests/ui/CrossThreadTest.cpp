@@ -120,6 +120,12 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
     }));
     pianist.playing = false;
     EXPECT_TRUE (turnsUntil ([&] { return halos() == 0; }));
+    // At rest every update posted has run: the count shown is the engine's, the slider shows the followed
+    // tempo rounded, and its follow does not write that back (the engine keeps the tempo's fraction).
+    const auto tempo = [&] { return f.engine.tempo.load(); };
+    EXPECT_TRUE (turnsUntil ([&] { return e.notesCountLabel->getText() == juce::String (f.engine.nbEvaluated.load())
+                                          && e.tempoSlider->getValue() == std::round (tempo()); }));
+    EXPECT_NE (tempo(), std::round (tempo()));
 
     // STOP (the result's sound and animation), chord mode and START again, as the pianist clicks.
     for (juce::Button* b : { (juce::Button*) e.stopButton.get(), (juce::Button*) e.tempoOffButton.get(),
