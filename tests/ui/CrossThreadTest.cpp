@@ -24,10 +24,9 @@ namespace
         dots, halos and a tempo that follows, or chords. */
     struct Pianist
     {
-        explicit Pianist (KeysteadProcessor& engine) : harness (engine, 48000.0, blockLength)
-        {
-            thread = std::thread ([this] { run(); });
-        }
+        // The thread is the last member, so it starts once the others are made.
+        explicit Pianist (KeysteadProcessor& engine)
+            : harness (engine, 48000.0, blockLength), thread ([this] { run(); }) {}
 
         ~Pianist()
         {
@@ -122,10 +121,9 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
     EXPECT_TRUE (turnsUntil ([&] { return halos() == 0; }));
     // At rest every update posted has run: the count shown is the engine's, the slider shows the followed
     // tempo rounded, and its follow does not write that back (the engine keeps the tempo's fraction).
-    const auto tempo = [&] { return f.engine.tempo.load(); };
     EXPECT_TRUE (turnsUntil ([&] { return e.notesCountLabel->getText() == juce::String (f.engine.nbEvaluated.load())
-                                          && e.tempoSlider->getValue() == std::round (tempo()); }));
-    EXPECT_NE (tempo(), std::round (tempo()));
+                                          && e.tempoSlider->getValue() == std::round (f.engine.tempo.load()); }));
+    EXPECT_NE (f.engine.tempo.load(), std::round (f.engine.tempo.load()));
 
     // STOP (the result's sound and animation), chord mode and START again, as the pianist clicks.
     for (juce::Button* b : { (juce::Button*) e.stopButton.get(), (juce::Button*) e.tempoOffButton.get(),
