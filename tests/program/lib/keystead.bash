@@ -66,11 +66,13 @@ open_menu() {
     before=$(viewable_windows | awk '{ print $1 }')
     sleep 0.3
     # A pop-up menu closes at once unless one of the program's windows has the keyboard focus,
-    # which no window manager hands out here: the window is given it first, as a user's click
-    # on its title bar would. A click lost to a busy start is given again, as a user would.
-    for attempt in 1 2 3; do
+    # which no window manager hands out here: the window is given it first, and clicked on the
+    # empty end of its menu bar, as a user's click on its title bar would. A click lost to a busy
+    # program (a sanitizer's build on a loaded machine) is given again, as a user would.
+    for attempt in 1 2 3 4 5 6; do
         xdotool windowfocus "$WINDOW" 2>/dev/null || true
-        sleep 0.1
+        xdotool mousemove $((WIN_X + WIN_WIDTH - 20)) $((WIN_Y + 12)) click 1
+        sleep 0.2
         xdotool mousemove $((WIN_X + 20)) $((WIN_Y + 12)) click 1
         for i in $(seq 1 60); do
             line=$(new_windows "$before" | head -n 1)
