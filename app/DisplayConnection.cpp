@@ -45,7 +45,17 @@ bool DisplayConnection::CanOpen()
 {
     const auto open = xlib<::Display* (*) (const char*)> ("XOpenDisplay");
     const auto close = xlib<int (*) (::Display*)> ("XCloseDisplay");
-    auto* display = open != nullptr && close != nullptr ? open (nullptr) : nullptr;
+
+    if (open == nullptr || close == nullptr)
+        return false;
+
+    // A server busy with many clients connecting at once can refuse one now and then (the
+    // framework tries twice for the same reason); only a display that stays unreachable is none.
+    ::Display* display = nullptr;
+
+    for (int attempt = 0; attempt < 5 && display == nullptr; ++attempt)
+        if ((display = open (nullptr)) == nullptr && attempt < 4)
+            ::usleep (100 * 1000);
 
     if (display == nullptr)
         return false;
