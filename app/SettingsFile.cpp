@@ -6,6 +6,8 @@
 #include <limits>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "app/SettingsFileOnDisk.h"
 #include "engine/KeysteadProcessor.h"
 
@@ -111,20 +113,35 @@ namespace
     }
 
     // The framework's properties format: one VALUE element per key, with the key's name and its
-    // value, or with the value as a child element when the value is itself XML.
+    // value, or with the value as a child element when the value is itself XML. Each key costs
+    // the framework a search of the keys before it, which the bound on a file's tags keeps small.
     void fill (juce::PropertiesFile& settings, const juce::XmlElement& root)
     {
         auto& values = settings.getAllProperties();
+        const auto oneLine = juce::XmlElement::TextFormat().singleLine().withoutHeader();
 
         for (auto* element : root.getChildWithTagNameIterator ("VALUE"))
         {
             const auto name = element->getStringAttribute ("name");
             const auto* child = element->getFirstChildElement();
-            const auto oneLine = juce::XmlElement::TextFormat().singleLine().withoutHeader();
 
             if (name.isNotEmpty())
                 values.set (name, child != nullptr ? child->toString (oneLine) : element->getStringAttribute ("val"));
         }
+    }
+
+    /** The value as the child element that it is the one-line text of, or none: a value that is
+        anything more or less than one element (text after it, say) is written as text, so that it
+        reads back exactly as it was. */
+    std::unique_ptr<juce::XmlElement> asElement (const juce::String& value)
+    {
+        auto element = SettingsFile::ParseXml (value);
+        const auto oneLine = juce::XmlElement::TextFormat().singleLine().withoutHeader();
+
+        if (element == nullptr || element->toString (oneLine) != value)
+            return {};
+
+        return element;
     }
 
     bool isOwnKey (const juce::String& key)
@@ -147,7 +164,8 @@ namespace
     {
         juce::XmlElement document ("PROPERTIES");
 
-        for (int i = 0; i < values.size(); ++i)
+        // Added from the last key to the first, each at the front: appending walks the whole list.
+        for (int i = values.size(); --i >= 0;)
         {
             const auto& key = values.getAllKeys()[i];
             const auto& value = values.getAllValues()[i];
@@ -155,61 +173,35 @@ namespace
             if (! withOtherKeys && ! isOwnKey (key))
                 continue;
 
-            auto* element = document.createNewChildElement ("VALUE");
+            auto* element = new juce::XmlElement ("VALUE");
             element->setAttribute ("name", key);
 
-            if (auto child = SettingsFile::ParseXml (value))
+            if (auto child = asElement (value))
                 element->addChildElement (child.release());
             else
                 element->setAttribute ("val", value);
+
+            document.prependChildElement (element);
         }
 
         return document.toString();
     }
 
-
-    /** Whether a text is free of what no settings text holds and the framework's parser cannot
-        take safely: a document type (whose entities it expands without bound, and whose named
-        files it would open) and nesting deeper than SettingsFile::deepestNesting (it recurses once
-        per level). Elements are counted as the parser would count them, or more. */
-    bool isPlainAndShallow (const char* p)
+    /** Whether a text can be given to the framework's XML reader safely. A document type is
+        refused: the reader expands its entities without bound and opens the files it names. And
+        so is a text with more '<' than SettingsFile::mostTags: every element the reader builds
+        begins at one (an entity it does not know comes back as its own text, '<' and all), so this
+        bounds how deep it recurses and how many keys a file holds, however the text is arranged. */
+    bool isSafeForTheReader (const juce::String& text)
     {
-        const auto startsWith = [] (const char* text, const char* start)
-            { return std::strncmp (text, start, std::strlen (start)) == 0; };
-        const auto skipPast = [] (const char* text, const char* end)
-        {
-            const auto* found = std::strstr (text, end);
-            return found != nullptr ? found + std::strlen (end) : text + std::strlen (text);
-        };
+        if (text.contains ("<!DOCTYPE"))
+            return false;
 
-        int depth = 0;
+        int tags = 0;
 
-        while (*p != 0)
-        {
-            if (*p != '<')                       { ++p; continue; }
-            if (startsWith (p, "<!--"))          { p = skipPast (p + 4, "-->"); continue; }
-            if (startsWith (p, "<![CDATA["))     { p = skipPast (p + 9, "]]>"); continue; }
-            if (p[1] == '!')                     return false;
-            if (p[1] == '?')                     { p = skipPast (p + 2, "?>"); continue; }
-            if (p[1] == '/')                     { depth = std::max (0, depth - 1); ++p; continue; }
-
-            // An opening tag, to its end past any quoted values; one that ends in "/>" is empty.
-            char quote = 0;
-
-            for (++p; *p != 0 && (quote != 0 || *p != '>'); ++p)
-            {
-                if (quote != 0)
-                    quote = (*p == quote) ? 0 : quote;
-                else if (*p == '"' || *p == '\'')
-                    quote = *p;
-            }
-
-            if (p[-1] != '/' && ++depth > SettingsFile::deepestNesting)
+        for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
+            if (*p == '<' && ++tags > SettingsFile::mostTags)
                 return false;
-
-            if (*p != 0)
-                ++p;
-        }
 
         return true;
     }
@@ -234,38 +226,72 @@ juce::PropertiesFile::Options SettingsFile::GetOptions (const juce::String& appl
 
 void SettingsFile::Open (juce::ApplicationProperties& properties, const juce::String& applicationName)
 {
-    // The run's values live in a settings object that has no file and never saves by itself:
-    // the framework's reading would block on a FIFO and open what a document type names, and its
-    // writing would replace a symbolic link and reset the file's mode. Save writes the real file.
+    // The run's values live in a settings object that never saves by itself: the framework's
+    // reading would block on a FIFO and open what a document type names, and its writing would
+    // replace a symbolic link and reset the file's mode. Save writes the real file.
+    //
+    // The object still looks for a file of its own when it is made. It is sent to the program's
+    // folder, which is a folder and reads as no settings; when that is not a folder, to the path
+    // beneath it, which cannot be opened at all. So it looks nowhere but in the user's own folder,
+    // where no other user can put a file for it to find.
+    const auto path = SettingsFileOnDisk::PathFor (applicationName);
+    const auto folder = SettingsFileOnDisk::FolderOf (path);
+    struct stat info {};
+    const bool isFolder = ::stat (folder.c_str(), &info) == 0 && S_ISDIR (info.st_mode);
+
     auto options = GetOptions (applicationName);
-    options.folderName = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                             .getNonexistentChildFile ("keystead-unused-settings", {}).getFullPathName();
+    options.folderName = juce::String::fromUTF8 ((isFolder ? path : folder).c_str());
+    options.applicationName = isFolder ? "." : applicationName;  // "." + "." names the folder above
+    options.filenameSuffix = isFolder ? "" : options.filenameSuffix;
     options.doNotSave = true;
     properties.setStorageParameters (options);
+    properties.getUserSettings();
 
-    const auto target = SettingsFileOnDisk::PathFor (applicationName);
-    SettingsFileOnDisk::RemoveStaleTemporaryFiles (target);
+    const auto target = SettingsFileOnDisk::FinalTarget (path);
 
-    if (const auto root = readSettings (target))
+    if (! target.has_value())
+        return;
+
+    SettingsFileOnDisk::RemoveStaleTemporaryFiles (*target);
+
+    if (const auto root = readSettings (*target))
         fill (*properties.getUserSettings(), *root);
 }
 
-bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::String& applicationName)
+std::string SettingsFile::Save (juce::ApplicationProperties& properties, const juce::String& applicationName)
 {
     auto& settings = *properties.getUserSettings();
 
     if (! settings.needsToBeSaved())
-        return true;
+        return {};
 
-    const auto target = SettingsFileOnDisk::PathFor (applicationName);
+    // The file is named by its bytes: a home folder's name need not be UTF-8.
+    const auto failure = [] (const std::string& file, const std::string& reason) { return file + ": " + reason; };
+    const auto systemReason = [] (int error) { return std::string (std::strerror (error)); };
 
-    // A damaged file goes aside; if it cannot, the user's file wins over this run's values.
-    if (! SettingsFileOnDisk::IsAbsent (target) && readSettings (target) == nullptr
-         && ! SettingsFileOnDisk::MoveAside (target))
-    {
-        settings.setNeedsToBeSaved (false);
-        return false;
-    }
+    const auto path = SettingsFileOnDisk::PathFor (applicationName);
+    const auto target = SettingsFileOnDisk::FinalTarget (path);
+
+    if (! target.has_value())
+        return failure (path, systemReason (errno));  // nothing between the call and here sets errno
+
+    // Only a regular file, or none yet, is ever replaced. What a link leads to is the user's own
+    // (a folder, a device, /dev/null) and stays as it is; what is at the program's own path is
+    // kept aside when it is damaged, so what the user had there is not lost.
+    const bool throughLink = *target != path;
+    struct stat info {};
+    const bool present = ::lstat (target->c_str(), &info) == 0;
+
+    if (! present && errno != ENOENT)
+        return failure (*target, systemReason (errno));
+
+    if (present && throughLink && ! S_ISREG (info.st_mode))
+        return failure (*target, "not a regular file, so it was left as it is");
+
+    if (present && readSettings (*target) == nullptr)
+        if (const int error = SettingsFileOnDisk::MoveAside (*target))
+            return failure (*target, "it could not be kept aside as " + SettingsFileOnDisk::DamagedCopyOf (*target)
+                                       + ": " + systemReason (error));
 
     // The next start must read what this one writes.
     auto text = toXml (settings.getAllProperties(), true);
@@ -273,16 +299,20 @@ bool SettingsFile::Save (juce::ApplicationProperties& properties, const juce::St
     if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize)
         text = toXml (settings.getAllProperties(), false);
 
-    if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize || ! SettingsFileOnDisk::Replace (target, text))
-        return false;
+    if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize)
+        return failure (*target, "the settings would be larger than a start reads");
+
+    // The program makes its own folder, but no folder that a link names.
+    if (const int error = SettingsFileOnDisk::Replace (*target, text, ! throughLink))
+        return failure (*target, systemReason (error));
 
     settings.setNeedsToBeSaved (false);
-    return true;
+    return {};
 }
 
 std::unique_ptr<juce::XmlElement> SettingsFile::ParseXml (const juce::String& text)
 {
-    if (! isPlainAndShallow (text.toRawUTF8()))
+    if (! isSafeForTheReader (text))
         return {};
 
     // Parsed from text, the document has no input source through which to open another file.
@@ -305,8 +335,9 @@ void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, Keys
     const float booVolume        = readFloat (settings(), E::booVolumeRef, E::defaultBooVolume);
     const float clickVolume      = readFloat (settings(), E::clickVolumeRef, E::defaultClickVolume);
 
-    engine.tempoMode = tempoMode;
-    engine.metronomeMode = metronomeMode;
+    // The program takes any value but 0 as on; only the two it writes are kept.
+    engine.tempoMode = tempoMode != 0 ? 1 : 0;
+    engine.metronomeMode = metronomeMode != 0 ? 1 : 0;
     engine.tempo = (double) juce::jlimit (E::minimumTempo, E::maximumTempo, tempo);
     engine.subdivisor = juce::jlimit (E::minimumSubdivisor, E::maximumSubdivisor, subdivisor);
 

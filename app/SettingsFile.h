@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <juce_data_structures/juce_data_structures.h>
 
@@ -22,33 +23,38 @@ public:
     static juce::PropertiesFile::Options GetOptions (const juce::String& applicationName);
 
     /** Gives the settings object its options and this run's values from the file,
-        ~/.Keystead/Keystead.settings, or through a symbolic link there, the file it leads to.
-        The settings object never reads or writes a file itself: only a regular file of at most
+        ~/.Keystead/Keystead.settings, or through a chain of symbolic links there, the file at its
+        end. The settings object never reads or writes a file itself: only a regular file of at most
         largestReadableSize bytes is read, and it is parsed without opening any other file. A file
         that is anything else (a folder, a FIFO, too large, not the framework's XML properties
-        format, nested deeper than deepestNesting, with a document type) is damaged: the run starts
-        with the defaults and the file stays untouched until the quit. Temporary files of an
-        earlier write that are over a minute old (a write cut short by a kill) are removed. */
+        format, with more than mostTags tags or a document type) is damaged: the run starts with
+        the defaults and the file stays untouched until the quit. Temporary files of an earlier
+        write that are over a minute old (a write cut short by a kill) are removed. */
     static void Open (juce::ApplicationProperties& properties, const juce::String& applicationName);
 
-    /** Saves the file at quit if anything changed. A file that is damaged (as Open judges it,
-        now) is first moved aside to "<file>.damaged" (replacing an older one), so what the user
-        had in it is not lost; when it cannot be moved, nothing is written over it. The new file
-        replaces the old one through a temporary file beside it, keeps its mode, and is never
-        larger than what Open reads: when the keys this program does not know would make it so,
-        they are left out. Returns whether the values reached the file. */
-    static bool Save (juce::ApplicationProperties& properties, const juce::String& applicationName);
+    /** Saves the file at quit if anything changed; returns why it could not, naming the file, or
+        nothing when the values reached the file. Only a regular file, or none yet, is replaced:
+        when a link leads to anything else (a folder, a device), it is left as it is and the save
+        fails. A damaged file at the end of the path (as Open judges it, now) is first moved aside
+        to "<file>.damaged" (replacing an older one), so what the user had in it is not lost; when
+        it cannot be moved, nothing is written over it. The new file replaces the old one through a
+        temporary file beside it, keeps its mode, is synced with its folder, and is never larger
+        than what Open reads: when the keys this program does not know would make it so, they are
+        left out. */
+    static std::string Save (juce::ApplicationProperties& properties, const juce::String& applicationName);
 
-    /** A settings text parsed as XML, as long as it holds no document type and nests no deeper
-        than deepestNesting; otherwise none. The framework's parser would open the files that a
-        document type names and recurses once per level of nesting. */
+    /** A settings text parsed as XML, as long as it holds no document type and no more than
+        mostTags tags; otherwise none. The framework's parser would open the files that a document
+        type names, and it recurses once per level of nesting. */
     static std::unique_ptr<juce::XmlElement> ParseXml (const juce::String& text);
 
     /** The real file holds 16 short keys (about 1 KB); this leaves room for any device state. */
     static constexpr juce::int64 largestReadableSize = 1024 * 1024;
 
-    /** The program's own file is four levels deep (a device state in a value in the file). */
-    static constexpr int deepestNesting = 16;
+    /** The most '<' a text given to the XML reader may hold. The program's own file has about 25
+        (a device state with a few MIDI inputs among them); this leaves room for hundreds more
+        MIDI inputs or keys, and keeps the reader's recursion far from the end of any stack. */
+    static constexpr int mostTags = 1000;
 
     /** The ten engine keys in file order, each through a fresh request for the user settings. */
     static void ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine);

@@ -24,34 +24,26 @@ namespace
         return entry != nullptr ? entry->pw_dir : "";
     }
 
-    std::string folderOf (const std::string& path)
+    // Linux follows at most this many symbolic links in one path (MAXSYMLINKS).
+    constexpr int mostLinksFollowed = 40;
+
+    int errorOf (bool succeeded)
     {
-        const auto slash = path.rfind ('/');
-        return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr (0, slash);
+        return succeeded ? 0 : (errno != 0 ? errno : EIO);
     }
 
-    /** The file that a path leads to: a symbolic link there (as dotfile managers keep) is followed
-        to its final target, so that the link stays and the target gets the new values. */
-    std::string finalTarget (std::string path)
+    /** Syncs a folder, so that a rename in it outlasts a power cut. A file system that cannot sync
+        a folder (EINVAL) has nothing more to do. */
+    int syncFolder (const std::string& folder)
     {
-        for (int link = 0; link < 40; ++link)
-        {
-            struct stat info {};
-            char target[PATH_MAX];
+        const int handle = ::open (folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 
-            if (::lstat (path.c_str(), &info) != 0 || ! S_ISLNK (info.st_mode))
-                break;
+        if (handle < 0)
+            return errorOf (false);
 
-            const auto length = ::readlink (path.c_str(), target, sizeof (target));
-
-            if (length <= 0 || (size_t) length >= sizeof (target))
-                break;
-
-            const std::string next (target, (size_t) length);
-            path = next[0] == '/' ? next : folderOf (path) + "/" + next;
-        }
-
-        return path;
+        const int result = ::fsync (handle) == 0 || errno == EINVAL ? 0 : errorOf (false);
+        ::close (handle);
+        return result;
     }
 
     // A temporary file beside the target is named as the framework names its own, so that the
@@ -88,7 +80,46 @@ namespace
 std::string SettingsFileOnDisk::PathFor (const juce::String& applicationName)
 {
     const auto name = applicationName.toStdString();
-    return finalTarget (homeFolder() + "/." + name + "/" + name + ".settings");
+    return homeFolder() + "/." + name + "/" + name + ".settings";
+}
+
+std::string SettingsFileOnDisk::FolderOf (const std::string& path)
+{
+    const auto slash = path.rfind ('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr (0, slash);
+}
+
+std::optional<std::string> SettingsFileOnDisk::FinalTarget (const std::string& start)
+{
+    // Followed as the system follows it, so that the file the start read is the one the quit
+    // replaces; a link of a dotfile manager stays a link.
+    auto path = start;
+
+    for (int link = 0; link <= mostLinksFollowed; ++link)
+    {
+        struct stat info {};
+        char target[PATH_MAX];
+
+        if (::lstat (path.c_str(), &info) != 0 || ! S_ISLNK (info.st_mode))
+            return path;
+
+        if (link == mostLinksFollowed)
+            break;
+
+        const auto length = ::readlink (path.c_str(), target, sizeof (target));
+
+        if (length <= 0 || (size_t) length >= sizeof (target))
+        {
+            errno = length < 0 ? errno : ENAMETOOLONG;
+            return {};
+        }
+
+        const std::string next (target, (size_t) length);
+        path = next[0] == '/' ? next : FolderOf (path) + "/" + next;
+    }
+
+    errno = ELOOP;
+    return {};
 }
 
 std::optional<juce::MemoryBlock> SettingsFileOnDisk::ReadRegularFile (const std::string& path, juce::int64 largestSize)
@@ -139,29 +170,26 @@ std::optional<juce::MemoryBlock> SettingsFileOnDisk::ReadRegularFile (const std:
     return bytes;
 }
 
-bool SettingsFileOnDisk::IsAbsent (const std::string& path)
-{
-    struct stat info {};
-    return ::lstat (path.c_str(), &info) != 0 && errno == ENOENT;
-}
-
 std::string SettingsFileOnDisk::DamagedCopyOf (const std::string& path)
 {
     return path + ".damaged";
 }
 
-bool SettingsFileOnDisk::MoveAside (const std::string& path)
+int SettingsFileOnDisk::MoveAside (const std::string& path)
 {
     // Renaming keeps the bytes even of a file that cannot be read.
-    return ::rename (path.c_str(), DamagedCopyOf (path).c_str()) == 0;
+    if (::rename (path.c_str(), DamagedCopyOf (path).c_str()) != 0)
+        return errorOf (false);
+
+    return syncFolder (FolderOf (path));
 }
 
-bool SettingsFileOnDisk::Replace (const std::string& path, const juce::String& text)
+int SettingsFileOnDisk::Replace (const std::string& path, const juce::String& text, bool makeFolder)
 {
-    const auto folder = folderOf (path);
+    const auto folder = FolderOf (path);
 
-    if (::mkdir (folder.c_str(), 0777) != 0 && errno != EEXIST)
-        return false;
+    if (makeFolder && ::mkdir (folder.c_str(), 0777) != 0 && errno != EEXIST)
+        return errorOf (false);
 
     struct stat old {};
     const bool keepMode = ::stat (path.c_str(), &old) == 0 && S_ISREG (old.st_mode);
@@ -172,22 +200,27 @@ bool SettingsFileOnDisk::Replace (const std::string& path, const juce::String& t
     const int file = ::open (temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 
     if (file < 0)
-        return false;
+        return errorOf (false);
 
-    const bool written = writeAll (file, text.toRawUTF8(), text.getNumBytesAsUTF8())
+    int error = errorOf (writeAll (file, text.toRawUTF8(), text.getNumBytesAsUTF8())
                           && (! keepMode || ::fchmod (file, old.st_mode & 07777) == 0)
-                          && ::fsync (file) == 0;
+                          && ::fsync (file) == 0);
 
-    if (::close (file) == 0 && written && ::rename (temporary.c_str(), path.c_str()) == 0)
-        return true;
+    // A full disk may only show when the file is closed.
+    if (::close (file) != 0 && error == 0)
+        error = errorOf (false);
 
+    if (error == 0 && ::rename (temporary.c_str(), path.c_str()) == 0)
+        return syncFolder (folder);
+
+    error = error != 0 ? error : errorOf (false);
     ::unlink (temporary.c_str());
-    return false;
+    return error;
 }
 
 void SettingsFileOnDisk::RemoveStaleTemporaryFiles (const std::string& path)
 {
-    const auto folder = folderOf (path);
+    const auto folder = FolderOf (path);
     const auto [prefix, suffix] = temporaryNameParts (path);
     const auto isHex = [] (char c) { return std::isxdigit ((unsigned char) c) != 0; };
     const auto aMinuteAgo = std::time (nullptr) - 60;

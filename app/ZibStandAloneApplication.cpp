@@ -18,7 +18,7 @@ namespace
     /** Closes the audio device, giving it a few seconds: a stopped audio server (a JACK server
         under a debugger or in a frozen session) blocks the close for as long as it stays stopped.
         The settings are written by then, so the process ends without waiting for it. */
-    void closeAudioDeviceWithin (juce::AudioDeviceManager& manager, int milliseconds)
+    void closeAudioDeviceWithin (juce::AudioDeviceManager& manager, int milliseconds, int exitStatus)
     {
         auto closed = std::make_shared<juce::WaitableEvent>();
         std::thread closer ([&manager, closed]
@@ -30,7 +30,7 @@ namespace
         if (! closed->wait (milliseconds))
         {
             std::fputs ("The audio device did not close; the program ends without it.\n", stderr);
-            ::_exit (0);
+            ::_exit (exitStatus);
         }
 
         closer.join();
@@ -151,8 +151,15 @@ void ZibStandAloneApplication::SaveSettings()
         settings.setValue (SettingsFile::audioDeviceStateKey, state.get());
     }
 
-    // A file that cannot be written loses this run's values; nothing else can be done.
-    SettingsFile::Save (*appProperties, getApplicationName());
+    // The old file stays whole, but this run's values are lost: the user hears of it, and so does
+    // whatever started the program, through the exit status.
+    const auto failure = SettingsFile::Save (*appProperties, getApplicationName());
+
+    if (! failure.empty())
+    {
+        std::fprintf (stderr, "Keystead: the settings were not saved: %s\n", failure.c_str());
+        setApplicationReturnValue (1);
+    }
 }
 
 void ZibStandAloneApplication::shutdown()
@@ -167,7 +174,7 @@ void ZibStandAloneApplication::shutdown()
     mainWindow = nullptr;
 
     if (deviceManager != nullptr)
-        closeAudioDeviceWithin (*deviceManager, 4000);
+        closeAudioDeviceWithin (*deviceManager, 4000, getApplicationReturnValue());
 
     deviceManager = nullptr;
     player = nullptr;

@@ -46,6 +46,29 @@ namespace
         return fileWith ({ { "tempo", "200" }, { "padding", padding } });
     }
 
+    void put (const std::string& path, const std::string& bytes, int age = 0)
+    {
+        std::ofstream (path, std::ios::binary) << bytes;
+        const utimbuf times { std::time (nullptr) - age, std::time (nullptr) - age };
+        utime (path.c_str(), &times);
+    }
+
+    // Every path under a folder with its type, mode, link target and contents, one a line.
+    std::string snapshot (const std::string& folder)
+    {
+        std::string all;
+        for (const auto& entry : fs::recursive_directory_iterator (folder))
+        {
+            const auto status = entry.symlink_status();
+            all += entry.path().string() + " " + std::to_string ((int) status.type()) + " "
+                 + std::to_string ((int) status.permissions()) + " "
+                 + (fs::is_symlink (status) ? fs::read_symlink (entry).string()
+                                            : fs::is_regular_file (status) ? contentsOf (entry.path().string()) : "")
+                 + "\n";
+        }
+        return all;
+    }
+
     auto keysIn (const juce::File& f) { return juce::PropertiesFile (f, {}).getAllProperties().getAllKeys(); }
 }
 
@@ -55,10 +78,11 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
     auto withTempo200 = defaults;
     withTempo200[2] = 200;
 
-    // Each level is a recursion of the framework's parser: 40,000 of them overflow its stack.
-    std::string deep, deepElements;
-    for (int level = 0; level < 40000; ++level)
-        deep += "&lt;a&gt;", deepElements += "<a>";
+    // Each level is a recursion of the framework's parser: 40,000 of them overflow its stack. Quotes,
+    // comments and entities must not hide them.
+    const auto times = [] (const std::string& text, int n) { std::string all; while (n-- > 0) all += text; return all; };
+    const auto deepElements = times ("<a>", 50000), deep = times ("&lt;a&gt;", 50000);
+    const auto quoted = "&lt;a &quot;/&gt;" + deep;
 
     const struct { const char* name; std::string bytes; std::vector<double> expected; bool damaged; } rows[] = {
         { "not XML", "this is not XML at all", defaults, true },
@@ -67,8 +91,15 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
         // The parser would read the named file (here without end) to resolve the entity.
         { "document type", "<?xml version=\"1.0\"?>\n<!DOCTYPE PROPERTIES SYSTEM \"/dev/zero\">\n"
                            "<PROPERTIES><VALUE name=\"tempo\" val=\"&x;\"/></PROPERTIES>", defaults, true },
+        // As deep as the bound on tags lets a file be, and written back as it was read.
+        { "deep within bound", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\">" + times ("<a>", 490)
+                                   + times ("</a>", 490) + "</VALUE></PROPERTIES>", withTempo200, false },
+        { "stray quote", "<PROPERTIES><a \"/>" + deepElements, defaults, true },
+        { "quoted comment", "<PROPERTIES><VALUE <!-- \" --> name=\"x\">" + deepElements, defaults, true },
+        { "entity", "<PROPERTIES>" + times ("<b>&</b>;", 50000), defaults, true },
+        { "entity comment", "<PROPERTIES>&<!--;" + times ("<b>", 50000) + "-->", defaults, true },
         // Values that hold deep XML as text are neither parsed for the device nor stored as XML.
-        { "deep values", fileWith ({ { "tempo", "200" }, { "audioDeviceState", deep }, { "other", deep } }),
+        { "deep values", fileWith ({ { "tempo", "200" }, { "audioDeviceState", quoted }, { "other", quoted } }),
           withTempo200, false },
         { "truncated", "<?xml version=\"1.0\"?>\n<PROPERTIES>\n<VALUE name=\"tempo\" val=\"200\"/>\n<VAL",
           defaults, true },
@@ -78,7 +109,8 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
         { "too large", tempo200 (SettingsFile::largestReadableSize + 1), defaults, true },
         // Room for the keys that the quit adds.
         { "large", tempo200 (SettingsFile::largestReadableSize - 2000), withTempo200, false },
-        { "other case", fileWith ({ { "Tempo", "200" }, { "SUBDIVISOR", "3" }, { "Midi_Chanel", "9" } }),
+        { "other case", fileWith ({ { "Tempo", "200" }, { "SUBDIVISOR", "3" }, { "Midi_Chanel", "9" },
+                                    { "x", "&lt;a/&gt; and text after" } }),
           defaults, false },
         { "words", fileWith ({
               { "tempoMode", "yes" }, { "metronomeMode", "on" }, { "tempo", "fast" }, { "subdivisor", "" },
@@ -87,12 +119,12 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
               { "filter_midi_chanel", "true" }, { "midi_chanel", "ten" }, { "filter_midi_range", "no" },
               { "highest_note", "-" }, { "lowest_note", "C3" }, { "audioDeviceState", "&lt;DEVICESETUP broken" } }),
           defaults, false },
-        { "out of range", fileWith ({
+        { "out of range", fileWith ({ { "tempoMode", "90" }, { "metronomeMode", "-5" },
               { "tempo", "99999999999999999999999" }, { "subdivisor", "9" }, { "goodMetronome", "-20" },
               { "noChordMetronome", "400" }, { "goodNoMetronome", "-3" }, { "noChordNoMetronome", "900" },
               { "booVolume", "2.5" }, { "clickVolume", "-1" }, { "midi_chanel", "0" },
               { "highest_note", "300" }, { "lowest_note", "-5" } }),
-          { 0, 0, 250, 4, 4.5f, 89.9f, 29, 176, 1, 0, 0, 1, 0, 127, 0 }, false },
+          { 1, 1, 250, 4, 4.5f, 89.9f, 29, 176, 1, 0, 0, 1, 0, 127, 0 }, false },
         // The limits keep a gap below the bad one; an upside-down note range is taken in order.
         { "crossed", fileWith ({
               { "tempo", "5" }, { "subdivisor", "-2" }, { "goodMetronome", "88" }, { "noChordMetronome", "50" },
@@ -106,23 +138,28 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
         SCOPED_TRACE (row.name);
         writeSettings (row.bytes);
         const auto keptBefore = contentsOf (damagedFile());
+        const auto otherKeys = [&]  // the program's own keys are checked by their values
+        {
+            const auto all = juce::PropertiesFile (settingsFile(), {}).getAllProperties();
+            juce::String text;
+            for (int i = 0; i < all.size(); ++i)
+                if (! tableOrder.contains (all.getAllKeys()[i]))
+                    text << all.getAllKeys()[i] << "=" << all.getAllValues()[i] << "\n";
+            return text;
+        };
+        const auto othersBefore = row.damaged ? juce::String() : otherKeys();
         {
             auto app = start();
             EXPECT_EQ (values (*app->processor), row.expected);
             EXPECT_EQ (contentsOf (settingsFile()), row.bytes) << "the file lasts until the next quit";
         }
+        EXPECT_TRUE (row.damaged || otherKeys() == othersBefore) << "keys it does not know come back as they were";
         // Each damaged file replaces the one kept before; a good one leaves it alone.
         EXPECT_EQ (contentsOf (damagedFile()), row.damaged ? row.bytes : keptBefore);
         EXPECT_TRUE (! row.damaged || keysIn (settingsFile()) == tableOrder) << "a fresh file";
         EXPECT_EQ (values (*start()->processor), row.expected) << "that quit wrote good values";
     }
 
-    // A damaged file that cannot be kept aside is not written over.
-    damagedFile().deleteFile();
-    damagedFile().getChildFile ("in the way").create();
-    writeSettings ("tempo 90");
-    start();
-    EXPECT_EQ (contentsOf (settingsFile()), "tempo 90");
 }
 
 TEST_F (Settings, TheQuitWritesEveryValueThroughLinksWithTheModeAndSizeTheStartReadsAndTheStartClearsUp)
@@ -134,12 +171,6 @@ TEST_F (Settings, TheQuitWritesEveryValueThroughLinksWithTheModeAndSizeTheStartR
     const std::string file = folder + "/Keystead.settings", dotfile = base + "/dotfiles/keystead.xml";
     const std::string latin1 = base + "/caf\xe9", stale = folder + "/Keystead_temp1a2b.settings";
     const std::string fresh = folder + "/Keystead_temp3c4d.settings";
-    const auto put = [] (const std::string& path, const std::string& bytes, int age = 0)
-    {
-        std::ofstream (path, std::ios::binary) << bytes;
-        const utimbuf times { std::time (nullptr) - age, std::time (nullptr) - age };
-        utime (path.c_str(), &times);
-    };
     const auto status = [] (const std::string& path) { struct stat s {}; lstat (path.c_str(), &s); return s; };
 
     // Each row sets up the home folder and gives the file that holds the values, the tempo it
@@ -177,11 +208,19 @@ TEST_F (Settings, TheQuitWritesEveryValueThroughLinksWithTheModeAndSizeTheStartR
         fs::create_directories (base + "/dotfiles");
         setenv ("HOME", base.c_str(), 1);
         const auto holder = row.setUp();
+        // The old file is never written into, so a kill during the write cannot cut it short.
+        const auto oldCopy = base + "/old", oldBytes = fs::is_regular_file (holder) ? contentsOf (holder) : "";
+        if (fs::is_regular_file (holder))
+            fs::create_hard_link (holder, oldCopy);
         {
             auto app = start();
             EXPECT_EQ (app->processor->tempo.load(), row.tempo);
             values (*app->processor, saved);
+            // The framework's own object looks for a file too: only where no other user can put one.
+            for (auto* settings : { app->appProperties->getUserSettings(), app->appProperties->getCommonSettings (false) })
+                EXPECT_TRUE (settings->getFile().getFullPathName().startsWith (base + "/")) << settings->getFile().getFullPathName();
         }
+        EXPECT_TRUE (! fs::exists (oldCopy) || contentsOf (oldCopy) == oldBytes);
         EXPECT_NE (contentsOf (holder).find ("name=\"tempo\" val=\"121.37\""), std::string::npos);
         EXPECT_TRUE (row.check());
         EXPECT_EQ (values (*start()->processor), expected) << "the next start reads it";
@@ -193,4 +232,47 @@ TEST_F (Settings, TheQuitWritesEveryValueThroughLinksWithTheModeAndSizeTheStartR
     put (file, extra.toStdString());
     start();
     EXPECT_EQ (contentsOf (file), extra.toStdString());
+}
+
+TEST_F (Settings, ASaveThatCannotBeDoneChangesNothingOnDiskAndSaysWhyInOneLineAndTheExitStatus)
+{
+    const std::string base = home.getFullPathName().toStdString(), folder = base + "/.Keystead";
+    const std::string file = folder + "/Keystead.settings", music = base + "/Music";
+    const auto link = [] (const std::string& to, const std::string& at) { fs::create_symlink (to, at); };
+
+    // Each row sets up the home folder and gives the file that the message must name.
+    const struct { const char* name; std::function<std::string()> setUp; } rows[] = {
+        // What a link leads to is the user's own: a folder is no settings file to replace.
+        { "link to a folder", [&] { fs::create_directories (music + "/song"); link (music, file); return music; } },
+        { "link to a FIFO", [&] { mkfifo (music.c_str(), 0644); link (music, file); return music; } },
+        // Longer than the system follows: no link of it is replaced by a file.
+        { "45 links", [&] { put (music, tempo200());
+                            for (int i = 0; i < 45; ++i)
+                                link (i < 44 ? file + std::to_string (i + 1) : music, i == 0 ? file : file + std::to_string (i));
+                            return file; } },
+        { "folder is a file", [&] { fs::remove (folder); put (folder, "x"); return file; } },
+        { "damaged file in the way", [&] { put (file, "tempo 90"); fs::create_directories (file + ".damaged/x");
+                                           return file; } },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        fs::remove_all (base);
+        fs::create_directories (folder);
+        const auto named = row.setUp();
+        const auto before = snapshot (base);
+        testing::internal::CaptureStderr();
+        auto app = start();
+        EXPECT_EQ (app->processor->tempo.load(), 120.0);
+        app->processor->tempo = 99.0;
+        app->shutdown();
+        const auto printed = testing::internal::GetCapturedStderr();
+        EXPECT_EQ (app->getApplicationReturnValue(), 1);
+        EXPECT_EQ (snapshot (base), before);
+        const auto line = "Keystead: the settings were not saved: " + named + ": ";
+        const auto at = printed.find ("Keystead: ");
+        EXPECT_TRUE (at != std::string::npos && printed.compare (at, line.size(), line) == 0) << printed;
+        EXPECT_EQ (printed.find ("Keystead: ", at + 1), std::string::npos) << "one line: " << printed;
+    }
 }
