@@ -187,23 +187,31 @@ namespace
         return document.toString();
     }
 
-    /** Whether a text can be given to the framework's XML reader safely. A document type is
-        refused: the reader expands its entities without bound and opens the files it names. And
-        so is a text with more '<' than SettingsFile::mostTags: every element the reader builds
-        begins at one (an entity it does not know comes back as its own text, '<' and all), so this
-        bounds how deep it recurses and how many keys a file holds, however the text is arranged. */
+    /** Whether a text can be given to the framework's XML reader safely and read in time that
+        goes with its length. A document type is refused: the reader expands its entities without
+        bound and opens the files it names. And so is a text with more '<' and '&' together than
+        SettingsFile::mostMarkup. Every element the reader builds begins at a '<' (an entity it does
+        not know comes back as its own text, '<' and all), so this bounds how deep it recurses and
+        how many keys a file holds, however the text is arranged; and every entity in a value costs
+        it a copy of the value read so far. */
     bool isSafeForTheReader (const juce::String& text)
     {
         if (text.contains ("<!DOCTYPE"))
             return false;
 
-        int tags = 0;
+        int marks = 0;
 
         for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
-            if (*p == '<' && ++tags > SettingsFile::mostTags)
+            if ((*p == '<' || *p == '&') && ++marks > SettingsFile::mostMarkup)
                 return false;
 
         return true;
+    }
+
+    // What a start reads; the quit must write nothing else.
+    bool isReadable (const juce::String& text)
+    {
+        return text.getNumBytesAsUTF8() <= (size_t) SettingsFile::largestReadableSize && isSafeForTheReader (text);
     }
 }
 
@@ -293,14 +301,15 @@ std::string SettingsFile::Save (juce::ApplicationProperties& properties, const j
             return failure (*target, "it could not be kept aside as " + SettingsFileOnDisk::DamagedCopyOf (*target)
                                        + ": " + systemReason (error));
 
-    // The next start must read what this one writes.
+    // The next start must read what this one writes (the writer spells some characters that a
+    // file may hold plainly as entities, so a file that was read may grow past what is read).
     auto text = toXml (settings.getAllProperties(), true);
 
-    if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize)
+    if (! isReadable (text))
         text = toXml (settings.getAllProperties(), false);
 
-    if (text.getNumBytesAsUTF8() > (size_t) largestReadableSize)
-        return failure (*target, "the settings would be larger than a start reads");
+    if (! isReadable (text))
+        return failure (*target, "the settings would be more than a start reads");
 
     // The program makes its own folder, but no folder that a link names.
     if (const int error = SettingsFileOnDisk::Replace (*target, text, ! throughLink))

@@ -27,7 +27,7 @@ public:
         end. The settings object never reads or writes a file itself: only a regular file of at most
         largestReadableSize bytes is read, and it is parsed without opening any other file. A file
         that is anything else (a folder, a FIFO, too large, not the framework's XML properties
-        format, with more than mostTags tags or a document type) is damaged: the run starts with
+        format, with more than mostMarkup '<' and '&' or a document type) is damaged: the run starts with
         the defaults and the file stays untouched until the quit. Temporary files of an earlier
         write that are over a minute old (a write cut short by a kill) are removed. */
     static void Open (juce::ApplicationProperties& properties, const juce::String& applicationName);
@@ -44,17 +44,20 @@ public:
     static std::string Save (juce::ApplicationProperties& properties, const juce::String& applicationName);
 
     /** A settings text parsed as XML, as long as it holds no document type and no more than
-        mostTags tags; otherwise none. The framework's parser would open the files that a document
-        type names, and it recurses once per level of nesting. */
+        mostMarkup '<' and '&'; otherwise none. The framework's parser would open the files that a
+        document type names, it recurses once per level of nesting, and it copies a value read so
+        far at each entity in it. */
     static std::unique_ptr<juce::XmlElement> ParseXml (const juce::String& text);
 
     /** The real file holds 16 short keys (about 1 KB); this leaves room for any device state. */
     static constexpr juce::int64 largestReadableSize = 1024 * 1024;
 
-    /** The most '<' a text given to the XML reader may hold. The program's own file has about 25
-        (a device state with a few MIDI inputs among them); this leaves room for hundreds more
-        MIDI inputs or keys, and keeps the reader's recursion far from the end of any stack. */
-    static constexpr int mostTags = 1000;
+    /** The most '<' and '&' together that a text given to the XML reader may hold: each element
+        begins at one, and so does each entity. The program's own file has about 25 (a device
+        state with a few MIDI inputs among them); this leaves room for hundreds more MIDI inputs
+        or keys, keeps the reader's recursion far from the end of any stack, and keeps the time
+        it takes in proportion to the text. */
+    static constexpr int mostMarkup = 1000;
 
     /** The ten engine keys in file order, each through a fresh request for the user settings. */
     static void ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine);

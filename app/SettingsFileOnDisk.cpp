@@ -80,7 +80,12 @@ namespace
 std::string SettingsFileOnDisk::PathFor (const juce::String& applicationName)
 {
     const auto name = applicationName.toStdString();
-    return homeFolder() + "/." + name + "/" + name + ".settings";
+    auto home = homeFolder();
+
+    while (! home.empty() && home.back() == '/')
+        home.pop_back();
+
+    return home + "/." + name + "/" + name + ".settings";
 }
 
 std::string SettingsFileOnDisk::FolderOf (const std::string& path)
