@@ -50,6 +50,17 @@ wait_for_end() {
     wait "$PROGRAM_PID" || STATUS=$?
 }
 
+# Waits for the main window to be drawn (many colours, where an undrawn one shows one or two): the
+# message loop draws it after its first message, so the start is over and a quit signal saves.
+wait_drawn() {
+    local i
+    for i in $(seq 1 100); do
+        [ "$(import -window root -crop "${WIN_WIDTH}x${WIN_HEIGHT}+$WIN_X+$WIN_Y" -format %k info:)" -gt 16 ] && return 0
+        sleep 0.1
+    done
+    fail "the main window was not drawn"
+}
+
 # Whether the filter window's toggle centred at X Y is drawn ticked (1) or not (0): bright pixels
 # inside its box (the pointer over it changes only the box's outline); "none" until the panel's
 # own colour beside it shows the window drawn on top there.
@@ -114,6 +125,7 @@ done
 while read -r ignored launcher; do
     eval "launcher=($launcher)"
     JACK_DEFAULT_SERVER="keystead-none-$$" start_program "$home" "${launcher[@]}"
+    wait_drawn
     for fd in 0 1 2; do
         link=$(readlink "/proc/$PROGRAM_PID/fd/$fd") && [ "${link#socket:}" = "$link" ] ||
             fail "${launcher[*]}: descriptor $fd is '${link:-closed}'"

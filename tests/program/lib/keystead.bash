@@ -207,6 +207,8 @@ end_jack_server() {
         sleep 0.1
     done
     { kill -TERM "$JACK_PID"; wait "$JACK_PID"; } 2>/dev/null || true
+    # A client killed with the server leaves its semaphores, named after the server.
+    rm -f /dev/shm/jack_sem.*_"${JACK_DEFAULT_SERVER}"_*
     JACK_PID=""
 }
 
