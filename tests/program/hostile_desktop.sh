@@ -53,9 +53,10 @@ wait_for_end() {
 # Waits for the main window to be drawn (many colours, where an undrawn one shows one or two): the
 # message loop draws it after its first message, so the start is over and a quit signal saves.
 wait_drawn() {
-    local i
+    local i colours
     for i in $(seq 1 100); do
-        [ "$(import -window root -crop "${WIN_WIDTH}x${WIN_HEIGHT}+$WIN_X+$WIN_Y" -format %k info:)" -gt 16 ] && return 0
+        colours=$(import -window root -crop "${WIN_WIDTH}x${WIN_HEIGHT}+$WIN_X+$WIN_Y" -format %k info:)
+        [ "$colours" -gt 16 ] && return 0
         sleep 0.1
     done
     fail "the main window was not drawn"
@@ -155,7 +156,12 @@ for row in "KILL 1 1" "STOP 0 0"; do
     open_filter_window
     toggle 80 60 "$value"
     kill -s "$how" "$XVFB_PID"
-    [ "$how" = STOP ] && kill -TERM "$PROGRAM_PID"
+    if [ "$how" = KILL ]; then
+        { wait "$XVFB_PID"; } 2>/dev/null || true
+        XVFB_PID=""
+    else
+        kill -TERM "$PROGRAM_PID"
+    fi
     wait_for_end "SIG$how of its X server"
     export DISPLAY=$shared_display
     [ "$STATUS" -eq "$code" ] || fail "after SIG$how of the X server the program ended with code $STATUS"
