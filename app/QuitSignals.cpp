@@ -65,31 +65,35 @@ namespace
 
     void watch (const std::function<void()>& onUnanswered)
     {
-        while (::sem_wait (&quitRequested) != 0 && errno == EINTR)
+        int waited = 0;
+
+        while ((waited = ::sem_wait (&quitRequested)) != 0 && errno == EINTR)
         {
         }
+
+        if (waited != 0 || stopWatching)
+            return;
 
         const auto saved = [] { return endsAtOnce != 0; };
 
-        if (stopWatching || within (std::chrono::seconds (3), saved))
+        if (! within (std::chrono::seconds (3), saved))
         {
-            if (! within (std::chrono::seconds (6), [] { return false; }))
-            {
-                std::fputs ("The shut-down did not finish in time; the program ends without it.\n", stderr);
-                ::_exit (0);
-            }
+            if (onUnanswered != nullptr)
+                onUnanswered();
 
-            return;
+            if (! within (std::chrono::seconds (2), saved))
+            {
+                std::fputs ("The program did not answer the quit request; it ends without saving its settings.\n",
+                            stderr);
+                ::_exit (1);
+            }
         }
 
-        if (onUnanswered != nullptr)
-            onUnanswered();
-
-        if (! within (std::chrono::seconds (2), saved))
+        // Saved; the rest of the shut-down closes the audio device within four seconds.
+        if (! within (std::chrono::seconds (6), [] { return false; }))
         {
-            std::fputs ("The program did not answer the quit request; it ends without saving its settings.\n",
-                        stderr);
-            ::_exit (1);
+            std::fputs ("The shut-down did not finish in time; the program ends without it.\n", stderr);
+            ::_exit (0);
         }
     }
    #endif
@@ -102,8 +106,16 @@ QuitSignals::QuitSignals (std::function<void()> onQuitToUse, std::function<void(
     JUCE_ASSERT_MESSAGE_THREAD
     jassert (writeEnd == -1);
 
-    if (::pipe2 (pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0 || ::sem_init (&quitRequested, 0, 0) != 0)
+    if (::pipe2 (pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
     {
+        pipeEnds[0] = pipeEnds[1] = -1;
+        return;
+    }
+
+    if (::sem_init (&quitRequested, 0, 0) != 0)
+    {
+        ::close (pipeEnds[0]);
+        ::close (pipeEnds[1]);
         pipeEnds[0] = pipeEnds[1] = -1;
         return;
     }

@@ -69,8 +69,8 @@ void ZibStandAloneApplication::initialise (const juce::String&)
     {
         // The message thread waits on a frozen X server (stopped, or at the end of a stalled
         // remote link): cut off, the wait ends as a lost display does, which saves the settings.
-        std::fputs ("The X display does not answer; its connection is cut so that the settings are saved"
-                    " and the program ends.\n", stderr);
+        std::fputs ("The quit request went unanswered for three seconds (a frozen X display?): the display's"
+                    " connection is cut so that the settings are saved and the program ends.\n", stderr);
         DisplayConnection::CutOff();
     });
 
