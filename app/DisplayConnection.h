@@ -7,12 +7,12 @@
 
     Without any display the framework's first window crashes the process, and on a display it
     cannot draw on it shows no window and runs on for ever; Check lets the entry say so first.
-    When the connection is lost (a logout, an X server that crashed or was killed),
-    Xlib ends the process right after its I/O-error handler returns, so the shut-down never runs:
-    while an object of this class lives, that handler first calls onLoss, which needs no display,
-    then hands over to the framework's handler; the process then ends with status 1 without
-    running anything more of the program. One object at a time per process, on the message
-    thread, created after the framework has opened its display. */
+    When the connection is lost (a logout, an X server that crashed or was killed), Xlib ends the
+    process right after its I/O-error handler returns, so the shut-down never runs: while an
+    object of this class lives, that handler first calls onLoss, which needs no display, then
+    hands over to the framework's handler; the process then ends with status 1 without running
+    anything more of the program. One object at a time per process, on the message thread,
+    created after the framework has opened its display. */
 class DisplayConnection
 {
 public:
