@@ -89,10 +89,12 @@ namespace
             }
         }
 
-        // Saved; the rest of the shut-down closes the audio device within four seconds.
-        if (! within (std::chrono::seconds (6), [] { return false; }))
+        // Saved; the rest of the shut-down closes the audio device within four seconds, and then
+        // has nothing left that ending here would lose.
+        if (! within (std::chrono::seconds (5), [] { return false; }))
         {
-            std::fputs ("The shut-down did not finish in time; the program ends without it.\n", stderr);
+            std::fputs ("The shut-down did not finish within five seconds of the save (a frozen X display?);"
+                        " the program ends without it.\n", stderr);
             ::_exit (0);
         }
     }

@@ -22,7 +22,7 @@
     on a thread of this object's own, so it may only do what needs no message thread (cut the
     connection the message thread waits on); if they are still not written two seconds later, the
     process ends with status 1 and a line on stderr. Once they are written, the rest of the
-    shut-down is given six seconds before the process ends with status 0 and a line on stderr. */
+    shut-down is given five seconds before the process ends with status 0 and a line on stderr. */
 class QuitSignals
 {
 public:
