@@ -25,9 +25,12 @@ namespace
     std::atomic<int> endsAtOnce { 1 };
     struct sigaction previousActions[std::size (quitSignals)];
 
-    // Posted by the handler (sem_post is safe there) to start the watchdog's count.
+    // Posted by the handler (sem_post is safe there) to start the watchdog.
     sem_t quitRequested;
     std::atomic<bool> stopWatching { false };
+
+    // Counted by messages the watchdog posts: the message loop still comes round.
+    std::atomic<int> probesAnswered { 0 };
 
     // Tells the message loop's first message from one that an earlier object left queued.
     std::atomic<int> generation { 0 };
@@ -76,7 +79,19 @@ namespace
 
         const auto saved = [] { return endsAtOnce != 0; };
 
-        if (! within (std::chrono::seconds (3), saved))
+        // While the message loop comes round it is on its way to the shut-down (or, in a test,
+        // taking requests without quitting): only a loop stuck for three seconds is not.
+        for (;;)
+        {
+            const int answeredBefore = probesAnswered;
+            juce::MessageManager::callAsync ([] { ++probesAnswered; });
+            const auto cameRound = [&] { return probesAnswered != answeredBefore || saved(); };
+
+            if (! within (std::chrono::seconds (3), cameRound) || within (std::chrono::milliseconds (100), saved))
+                break;
+        }
+
+        if (! saved() && ! stopWatching)
         {
             if (onUnanswered != nullptr)
                 onUnanswered();

@@ -18,11 +18,12 @@
     ignored. The previous handlers come back when the object goes. One object at a time per process.
 
     A message thread stuck waiting (on a frozen X server, say) must not outlast a quit signal
-    either. If the settings are not written within three seconds of one, onUnanswered is called
-    on a thread of this object's own, so it may only do what needs no message thread (cut the
-    connection the message thread waits on); if they are still not written two seconds later, the
-    process ends with status 1 and a line on stderr. Once they are written, the rest of the
-    shut-down is given five seconds before the process ends with status 0 and a line on stderr. */
+    either. If after one the message loop stops coming round for three seconds before the
+    settings are written, onUnanswered is called on a thread of this object's own, so it may only
+    do what needs no message thread (cut the connection the message thread waits on); if they are
+    still not written two seconds later, the process ends with status 1 and a line on stderr. Once
+    they are written, the rest of the shut-down is given five seconds before the process ends with
+    status 0 and a line on stderr. */
 class QuitSignals
 {
 public:
