@@ -3,9 +3,11 @@
 
 #include "app/DisplayConnection.h"
 
+#include <atomic>
 #include <utility>
 
 #include <dlfcn.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -26,6 +28,10 @@ namespace
     std::function<void()> onLoss;
     IOErrorHandler frameworkHandler = nullptr;
 
+    // The connection's socket while an object lives, for CutOff on any thread.
+    std::atomic<int> connectionSocket { -1 };
+    std::atomic<bool> cutOnPurpose { false };
+
     int onIOError (::Display* display)
     {
         if (auto call = std::exchange (onLoss, nullptr))
@@ -37,17 +43,50 @@ namespace
     // In place of Xlib's exit: no static destructor runs while the program's threads still do.
     void endProcess (::Display*, void*)
     {
-        ::_exit (1);
+        ::_exit (cutOnPurpose ? 0 : 1);
+    }
+
+    // The framework draws through a visual of 16 or 24 bits of any class, or a 32-bit true-colour
+    // one (which it also needs shared memory for); without any it shows no window at all.
+    bool hasColourVisual (::Display* display)
+    {
+        const auto defaultScreen = xlib<int (*) (::Display*)> ("XDefaultScreen");
+        const auto getVisualInfo = xlib<XVisualInfo* (*) (::Display*, long, XVisualInfo*, int*)> ("XGetVisualInfo");
+        const auto free = xlib<int (*) (void*)> ("XFree");
+
+        if (defaultScreen == nullptr || getVisualInfo == nullptr || free == nullptr)
+            return false;
+
+        bool found = false;
+
+        for (const int depth : { 16, 24, 32 })
+        {
+            XVisualInfo wanted {};
+            wanted.screen = defaultScreen (display);
+            wanted.depth = depth;
+            wanted.c_class = TrueColor;
+            const long mask = VisualScreenMask | VisualDepthMask | (depth == 32 ? VisualClassMask : 0);
+
+            int count = 0;
+
+            if (auto* visuals = getVisualInfo (display, mask, &wanted, &count))
+            {
+                found = found || count > 0;
+                free (visuals);
+            }
+        }
+
+        return found;
     }
 }
 
-bool DisplayConnection::CanOpen()
+DisplayConnection::Availability DisplayConnection::Check()
 {
     const auto open = xlib<::Display* (*) (const char*)> ("XOpenDisplay");
     const auto close = xlib<int (*) (::Display*)> ("XCloseDisplay");
 
     if (open == nullptr || close == nullptr)
-        return false;
+        return Availability::cannotOpen;
 
     // A server busy with many clients connecting at once can refuse one now and then (the
     // framework tries twice for the same reason); only a display that stays unreachable is none.
@@ -58,10 +97,22 @@ bool DisplayConnection::CanOpen()
             ::usleep (100 * 1000);
 
     if (display == nullptr)
-        return false;
+        return Availability::cannotOpen;
 
+    const bool drawable = hasColourVisual (display);
     close (display);
-    return true;
+    return drawable ? Availability::usable : Availability::noColourVisual;
+}
+
+void DisplayConnection::CutOff()
+{
+    const int socket = connectionSocket;
+
+    if (socket < 0)
+        return;
+
+    cutOnPurpose = true;
+    ::shutdown (socket, SHUT_RDWR);
 }
 
 DisplayConnection::DisplayConnection (std::function<void()> onLossToUse)
@@ -79,6 +130,11 @@ DisplayConnection::DisplayConnection (std::function<void()> onLossToUse)
 
     if (setExitHandler != nullptr && system != nullptr && system->getDisplay() != nullptr)
         setExitHandler (system->getDisplay(), endProcess, nullptr);
+
+    const auto connectionNumber = xlib<int (*) (::Display*)> ("XConnectionNumber");
+
+    if (connectionNumber != nullptr && system != nullptr && system->getDisplay() != nullptr)
+        connectionSocket = connectionNumber (system->getDisplay());
 }
 
 DisplayConnection::~DisplayConnection()
@@ -88,6 +144,7 @@ DisplayConnection::~DisplayConnection()
     if (const auto setHandler = xlib<IOErrorHandler (*) (IOErrorHandler)> ("XSetIOErrorHandler"))
         setHandler (frameworkHandler);
 
+    connectionSocket = -1;
     frameworkHandler = nullptr;
     onLoss = nullptr;
 }

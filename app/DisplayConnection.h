@@ -2,21 +2,30 @@
 
 #include <functional>
 
-/** The program's hold on the X display, for the two ways it can fail without the framework
-    ending the process cleanly.
+/** The program's hold on the X display, for the ways it can fail without the framework ending
+    the process cleanly.
 
-    Without any display the framework's first window crashes the process; CanOpen lets the entry
-    say so first. When the connection is lost (a logout, an X server that crashed or was killed),
-    Xlib ends the process right after its I/O-error handler returns, so the shut-down never runs:
-    while an object of this class lives, that handler first calls onLoss, which needs no display,
-    then hands over to the framework's handler; the process then ends with status 1 without
-    running anything more of the program. One object at a time per process, on the message
-    thread, created after the framework has opened its display. */
+    Without any display the framework's first window crashes the process, and on a display it
+    cannot draw on it shows no window and runs on for ever; Check lets the entry say so first.
+    When the connection is lost (a logout, an X server that crashed or was killed), Xlib ends the
+    process right after its I/O-error handler returns, so the shut-down never runs: while an
+    object of this class lives, that handler first calls onLoss, which needs no display, then
+    hands over to the framework's handler; the process then ends with status 1 without running
+    anything more of the program. One object at a time per process, on the message thread,
+    created after the framework has opened its display. */
 class DisplayConnection
 {
 public:
-    /** Whether the X display that DISPLAY names can be opened now. */
-    static bool CanOpen();
+    enum class Availability { usable, cannotOpen, noColourVisual };
+
+    /** Whether the X display that DISPLAY names can be opened now and offers a visual the
+        framework can draw with (16, 24 or 32 bits of colour; an 8-bit display has none). */
+    static Availability Check();
+
+    /** From any thread, even with the message thread stuck waiting on a frozen X server: shuts
+        the connection's socket, so that the wait ends in Xlib's I/O error and the loss is
+        handled as above, except that the process ends with status 0: the cut is on purpose. */
+    static void CutOff();
 
     explicit DisplayConnection (std::function<void()> onLoss);
     ~DisplayConnection();

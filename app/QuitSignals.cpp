@@ -1,11 +1,14 @@
 #include "app/QuitSignals.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 
 #if JUCE_LINUX || JUCE_BSD
  #include <cerrno>
  #include <csignal>
  #include <fcntl.h>
+ #include <semaphore.h>
  #include <unistd.h>
 #endif
 
@@ -14,10 +17,20 @@ namespace
    #if JUCE_LINUX || JUCE_BSD
     constexpr int quitSignals[] { SIGTERM, SIGHUP, SIGINT };
 
+    // Shared with the handler and the watchdog; lock-free, so safe inside a handler.
+    static_assert (std::atomic<int>::is_always_lock_free);
+
     // Set before the handlers are installed and cleared after they are removed.
-    volatile std::sig_atomic_t writeEnd = -1;
-    volatile std::sig_atomic_t endsAtOnce = 1;
+    std::atomic<int> writeEnd { -1 };
+    std::atomic<int> endsAtOnce { 1 };
     struct sigaction previousActions[std::size (quitSignals)];
+
+    // Posted by the handler (sem_post is safe there) to start the watchdog.
+    sem_t quitRequested;
+    std::atomic<bool> stopWatching { false };
+
+    // Counted by messages the watchdog posts: the message loop still comes round.
+    std::atomic<int> probesAnswered { 0 };
 
     // Tells the message loop's first message from one that an earlier object left queued.
     std::atomic<int> generation { 0 };
@@ -37,12 +50,73 @@ namespace
 
         // A full pipe already holds a request that the message loop has yet to see.
         [[maybe_unused]] const auto written = ::write (writeEnd, &byte, 1);
+        ::sem_post (&quitRequested);
         errno = savedErrno;
+    }
+
+    // Whether done() came true (or the object went) within the time given.
+    template <typename Condition>
+    bool within (std::chrono::milliseconds bound, Condition done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+
+        while (! done() && ! stopWatching && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for (std::chrono::milliseconds (20));
+
+        return done() || stopWatching;
+    }
+
+    void watch (const std::function<void()>& onUnanswered)
+    {
+        int waited = 0;
+
+        while ((waited = ::sem_wait (&quitRequested)) != 0 && errno == EINTR)
+        {
+        }
+
+        if (waited != 0 || stopWatching)
+            return;
+
+        const auto saved = [] { return endsAtOnce != 0; };
+
+        // While the message loop comes round it is on its way to the shut-down (or, in a test,
+        // taking requests without quitting): only a loop stuck for three seconds is not.
+        for (;;)
+        {
+            const int answeredBefore = probesAnswered;
+            juce::MessageManager::callAsync ([] { ++probesAnswered; });
+            const auto cameRound = [&] { return probesAnswered != answeredBefore || saved(); };
+
+            if (! within (std::chrono::seconds (3), cameRound) || within (std::chrono::milliseconds (100), saved))
+                break;
+        }
+
+        if (! saved() && ! stopWatching)
+        {
+            if (onUnanswered != nullptr)
+                onUnanswered();
+
+            if (! within (std::chrono::seconds (2), saved))
+            {
+                std::fputs ("The program did not answer the quit request; it ends without saving its settings.\n",
+                            stderr);
+                ::_exit (1);
+            }
+        }
+
+        // Saved; the rest of the shut-down closes the audio device within four seconds, and then
+        // has nothing left that ending here would lose.
+        if (! within (std::chrono::seconds (5), [] { return false; }))
+        {
+            std::fputs ("The shut-down did not finish within five seconds of the save (a frozen X display?);"
+                        " the program ends without it.\n", stderr);
+            ::_exit (0);
+        }
     }
    #endif
 }
 
-QuitSignals::QuitSignals (std::function<void()> onQuitToUse)
+QuitSignals::QuitSignals (std::function<void()> onQuitToUse, std::function<void()> onUnanswered)
     : onQuit (std::move (onQuitToUse))
 {
    #if JUCE_LINUX || JUCE_BSD
@@ -51,6 +125,14 @@ QuitSignals::QuitSignals (std::function<void()> onQuitToUse)
 
     if (::pipe2 (pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
     {
+        pipeEnds[0] = pipeEnds[1] = -1;
+        return;
+    }
+
+    if (::sem_init (&quitRequested, 0, 0) != 0)
+    {
+        ::close (pipeEnds[0]);
+        ::close (pipeEnds[1]);
         pipeEnds[0] = pipeEnds[1] = -1;
         return;
     }
@@ -65,13 +147,17 @@ QuitSignals::QuitSignals (std::function<void()> onQuitToUse)
 
     juce::LinuxEventLoop::registerFdCallback (pipeEnds[0], [this] (int) { pipeReadable(); });
 
+    stopWatching = false;
+    watchdog = std::thread ([onUnanswered = std::move (onUnanswered)] { watch (onUnanswered); });
+
     struct sigaction action {};
     action.sa_handler = onQuitSignal;
     action.sa_flags = SA_RESTART;
     sigemptyset (&action.sa_mask);
 
     for (size_t i = 0; i < std::size (quitSignals); ++i)
-        ::sigaction (quitSignals[i], &action, &previousActions[i]);
+        if ((handled[i] = ! IsIgnored (quitSignals[i])))
+            ::sigaction (quitSignals[i], &action, &previousActions[i]);
    #endif
 }
 
@@ -82,14 +168,32 @@ QuitSignals::~QuitSignals()
         return;
 
     for (size_t i = 0; i < std::size (quitSignals); ++i)
-        ::sigaction (quitSignals[i], &previousActions[i], nullptr);
+        if (handled[i])
+            ::sigaction (quitSignals[i], &previousActions[i], nullptr);
 
     writeEnd = -1;
     endsAtOnce = 1;
     ++generation;
+
+    stopWatching = true;
+    ::sem_post (&quitRequested);
+    watchdog.join();
+    ::sem_destroy (&quitRequested);
+
     juce::LinuxEventLoop::unregisterFdCallback (pipeEnds[0]);
     ::close (pipeEnds[0]);
     ::close (pipeEnds[1]);
+   #endif
+}
+
+bool QuitSignals::IsIgnored ([[maybe_unused]] int signal)
+{
+   #if JUCE_LINUX || JUCE_BSD
+    struct sigaction action {};
+    return ::sigaction (signal, nullptr, &action) == 0
+        && (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN;
+   #else
+    return false;
    #endif
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <thread>
 
 #include <juce_events/juce_events.h>
 
@@ -13,12 +14,24 @@
     save (before the message loop has run, when no value can have changed yet, and once the
     shut-down has written the settings) the signal instead ends the process at once, as it would
     without a handler: a start-up or a shut-down stuck in a frozen audio server must not outlast it.
-    The previous handlers come back when the object goes. One object at a time per process. */
+    A signal that is ignored when the object is made (nohup, a script's background job) is left
+    ignored. The previous handlers come back when the object goes. One object at a time per process.
+
+    A message thread stuck waiting (on a frozen X server, say) must not outlast a quit signal
+    either. If after one the message loop stops coming round for three seconds before the
+    settings are written, onUnanswered is called on a thread of this object's own, so it may only
+    do what needs no message thread (cut the connection the message thread waits on); if they are
+    still not written two seconds later, the process ends with status 1 and a line on stderr. Once
+    they are written, the rest of the shut-down is given five seconds before the process ends with
+    status 0 and a line on stderr. */
 class QuitSignals
 {
 public:
-    explicit QuitSignals (std::function<void()> onQuit);
+    QuitSignals (std::function<void()> onQuit, std::function<void()> onUnanswered);
     ~QuitSignals();
+
+    /** Whether the signal is ignored now (as the caller can ask before the program starts). */
+    static bool IsIgnored (int signal);
 
     /** From now on a quit signal ends the process at once. */
     void NothingLeftToSave();
@@ -28,6 +41,8 @@ private:
 
     std::function<void()> onQuit;
     int pipeEnds[2] { -1, -1 };
+    bool handled[3] {};
+    std::thread watchdog;
 
     JUCE_DECLARE_NON_COPYABLE (QuitSignals)
 };

@@ -65,7 +65,14 @@ void ZibStandAloneApplication::initialise (const juce::String&)
 {
     // First, so that a quit signal during the start ends the process, even one that hangs opening
     // the audio device of a stopped audio server.
-    quitSignals = std::make_unique<QuitSignals> ([this] { systemRequestedQuit(); });
+    quitSignals = std::make_unique<QuitSignals> ([this] { systemRequestedQuit(); }, []
+    {
+        // The message thread waits on a frozen X server (stopped, or at the end of a stalled
+        // remote link): cut off, the wait ends as a lost display does, which saves the settings.
+        std::fputs ("The quit request went unanswered for three seconds (a frozen X display?): the display's"
+                    " connection is cut so that the settings are saved and the program ends.\n", stderr);
+        DisplayConnection::CutOff();
+    });
 
     appProperties = std::make_unique<juce::ApplicationProperties>();
     SettingsFile::Open (*appProperties, getApplicationName());

@@ -11,8 +11,11 @@
 
     Every function runs on the audio thread while the editor is the engine's active editor,
     which cannot be deleted while the call runs (KeysteadProcessor::DetachEditor), and must
-    return at once: it may only post work to the message thread (start a thread, trigger an
-    asynchronous update), never wait.
+    return quickly: it posts work to the message thread (an asynchronous update or a message,
+    posted under the framework's message-queue lock) and never waits for that work. Starting a
+    thread costs a thread creation (up to a few hundred microseconds) and the thread's own lock,
+    so it is left to work that comes at most once a block (the MIDI light's flash); work that comes
+    once per note (a phase dot's halo) is started from the message thread instead.
 */
 class EditorHandOvers
 {

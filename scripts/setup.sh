@@ -13,7 +13,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     googletest  # GoogleTest's sources: the address-sanitizer build compiles them with its own flags
     # headless runs and tests
-    xvfb xauth x11-utils xdotool imagemagick jackd2 python3
+    xvfb xauth x11-utils xdotool imagemagick jackd2 python3 iproute2
 )
 
 missing=()

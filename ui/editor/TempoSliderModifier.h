@@ -9,8 +9,10 @@
 class TempoSliderModifier : public juce::AsyncUpdater
 {
 public:
-    /** Safe on the audio thread while the editor is open: it takes no lock and creates no
-        weak reference of its own. */
+    /** Made on the audio thread while the editor is open. It shares the editor's weak
+        reference rather than creating one, but it is not free of allocation or locks: it is
+        allocated with new, the framework's update base allocates its message, and
+        triggerAsyncUpdate posts that message under the framework's message-queue lock. */
     TempoSliderModifier (KeysteadEditor* editor, double newTempo, double oldTempo);
     ~TempoSliderModifier() override;
 

@@ -25,13 +25,15 @@ viewable_windows() {
     return 0
 }
 
-# start_program HOME: starts the program with that home folder; sets PROGRAM_PID, WINDOW,
-# WIN_X, WIN_Y, WIN_W, WIN_H and STARTUP_MS (launch to the main window on screen).
+# start_program HOME [LAUNCHER...]: starts the program with that home folder, through the launcher
+# command if one is given (nohup, say); sets PROGRAM_PID, WINDOW, WIN_X, WIN_Y, WIN_W, WIN_H and
+# STARTUP_MS (launch to the main window on screen). SIGINT is at its default, as for a program
+# started from a terminal: a script's background job would otherwise ignore it.
 start_program() {
     local home="$1" start now i
     start=$(date +%s%N)
     PROGRAM_LOG="$home/program.log"
-    HOME="$home" "$PROGRAM" >"$PROGRAM_LOG" 2>&1 &
+    HOME="$home" env --default-signal=INT "${@:2}" "$PROGRAM" >"$PROGRAM_LOG" 2>&1 &
     PROGRAM_PID=$!
     WINDOW=""
     for i in $(seq 1 300); do
@@ -186,6 +188,28 @@ start_jack_server() {
         kill -0 "$JACK_PID" 2>/dev/null || { cat "$1/jackd.log"; fail "jackd did not start"; }
         sleep 0.1
     done
+}
+
+# Ends the server start_jack_server started, whatever its state, without waiting on it: a server
+# that was stopped while its client went takes minutes to end once resumed. It is killed as it is;
+# a new server of the same name then takes over the entry it leaves in JACK's table of servers
+# (eight for the whole machine, an entry freed only by a server of the same name) and, ended
+# cleanly, frees it and its files.
+end_jack_server() {
+    local i
+    [ -n "${JACK_PID:-}" ] || return 0
+    { kill -KILL "$JACK_PID"; wait "$JACK_PID"; } 2>/dev/null || true
+    jackd -r -d dummy -r 48000 -p 512 >/dev/null 2>&1 &
+    JACK_PID=$!
+    for i in $(seq 1 100); do
+        jack_lsp >/dev/null 2>&1 && break
+        kill -0 "$JACK_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    { kill -TERM "$JACK_PID"; wait "$JACK_PID"; } 2>/dev/null || true
+    # A client killed with the server leaves its semaphores, named after the server.
+    rm -f /dev/shm/jack_sem.*_"${JACK_DEFAULT_SERVER}"_*
+    JACK_PID=""
 }
 
 # How many of the program's two JACK output ports exist.
