@@ -25,7 +25,8 @@ namespace
         return library != nullptr ? reinterpret_cast<Function> (::dlsym (library, name)) : nullptr;
     }
 
-    std::function<void()> onLoss;
+    std::function<bool()> onLoss;
+    std::atomic<bool> lossHandled { false };
     IOErrorHandler frameworkHandler = nullptr;
 
     // The connection's socket while an object lives, for CutOff on any thread.
@@ -35,7 +36,7 @@ namespace
     int onIOError (::Display* display)
     {
         if (auto call = std::exchange (onLoss, nullptr))
-            call();
+            lossHandled = call();
 
         return frameworkHandler != nullptr ? frameworkHandler (display) : 0;
     }
@@ -43,7 +44,7 @@ namespace
     // In place of Xlib's exit: no static destructor runs while the program's threads still do.
     void endProcess (::Display*, void*)
     {
-        ::_exit (cutOnPurpose ? 0 : 1);
+        ::_exit (cutOnPurpose && lossHandled ? 0 : 1);
     }
 
     // The framework draws through a visual of 16 or 24 bits of any class, or a 32-bit true-colour
@@ -115,7 +116,7 @@ void DisplayConnection::CutOff()
     ::shutdown (socket, SHUT_RDWR);
 }
 
-DisplayConnection::DisplayConnection (std::function<void()> onLossToUse)
+DisplayConnection::DisplayConnection (std::function<bool()> onLossToUse)
 {
     JUCE_ASSERT_MESSAGE_THREAD
     jassert (onLoss == nullptr);

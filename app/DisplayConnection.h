@@ -24,10 +24,11 @@ public:
 
     /** From any thread, even with the message thread stuck waiting on a frozen X server: shuts
         the connection's socket, so that the wait ends in Xlib's I/O error and the loss is
-        handled as above, except that the process ends with status 0: the cut is on purpose. */
+        handled as above, except that the process ends with status 0 when onLoss says it kept what
+        it had to (the settings saved): the cut is on purpose. */
     static void CutOff();
 
-    explicit DisplayConnection (std::function<void()> onLoss);
+    explicit DisplayConnection (std::function<bool()> onLoss);
     ~DisplayConnection();
 
     DisplayConnection (const DisplayConnection&) = delete;

@@ -23,6 +23,7 @@ namespace
     // Set before the handlers are installed and cleared after they are removed.
     std::atomic<int> writeEnd { -1 };
     std::atomic<int> endsAtOnce { 1 };
+    std::atomic<int> statusAfterSave { 0 };
     struct sigaction previousActions[std::size (quitSignals)];
 
     // Posted by the handler (sem_post is safe there) to start the watchdog.
@@ -110,7 +111,7 @@ namespace
         {
             std::fputs ("The shut-down did not finish within five seconds of the save (a frozen X display?);"
                         " the program ends without it.\n", stderr);
-            ::_exit (0);
+            ::_exit (statusAfterSave);
         }
     }
    #endif
@@ -197,9 +198,10 @@ bool QuitSignals::IsIgnored ([[maybe_unused]] int signal)
    #endif
 }
 
-void QuitSignals::NothingLeftToSave()
+void QuitSignals::NothingLeftToSave (int exitStatus)
 {
    #if JUCE_LINUX || JUCE_BSD
+    statusAfterSave = exitStatus;
     endsAtOnce = 1;
    #endif
 }

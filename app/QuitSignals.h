@@ -33,8 +33,9 @@ public:
     /** Whether the signal is ignored now (as the caller can ask before the program starts). */
     static bool IsIgnored (int signal);
 
-    /** From now on a quit signal ends the process at once. */
-    void NothingLeftToSave();
+    /** From now on a quit signal ends the process at once; a shut-down that the watchdog has to
+        cut short ends with the status given (that of the save). */
+    void NothingLeftToSave (int exitStatus);
 
 private:
     void pipeReadable();

@@ -137,7 +137,11 @@ void ZibStandAloneApplication::initialise (const juce::String&)
     }
 
     // After the first window, so that the framework's own handler for a lost display is in place.
-    displayConnection = std::make_unique<DisplayConnection> ([this] { SaveSettings(); });
+    displayConnection = std::make_unique<DisplayConnection> ([this]
+    {
+        SaveSettings();
+        return getApplicationReturnValue() == 0;
+    });
 }
 
 void ZibStandAloneApplication::SaveSettings()
@@ -176,7 +180,7 @@ void ZibStandAloneApplication::shutdown()
     displayConnection = nullptr;
 
     if (quitSignals != nullptr)
-        quitSignals->NothingLeftToSave();
+        quitSignals->NothingLeftToSave (getApplicationReturnValue());
 
     mainWindow = nullptr;
 
