@@ -190,3 +190,14 @@ start_jack_server() {
 
 # How many of the program's two JACK output ports exist.
 program_ports() { jack_lsp | grep -c '^JUCEJack:out_[12]$' || true; }
+
+# Waits until the program has opened both its JACK output ports; fails after 30 s (a device is
+# opened during start-up, which a loaded machine can stretch).
+wait_for_program_ports() {
+    local i
+    for i in $(seq 1 300); do
+        [ "$(program_ports)" -eq 2 ] && return
+        sleep 0.1
+    done
+    fail "$1: $(jack_lsp | xargs)"
+}
