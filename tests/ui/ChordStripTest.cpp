@@ -20,17 +20,8 @@ namespace
         KeysteadEditor& e = f.openStill();
         Strip& strip = *e.chordDisplay;
 
-        explicit StripFixture (int tempoMode = 0)
-        {
-            f.engine.tempoMode = tempoMode;
-            f.engine.goodNoMetronome = 50;
-            f.engine.noChordNoMetronome = 100;
-            for (auto [bar, x] : { std::pair { &strip.goodBar, 50 }, { &strip.noChordBar, 100 } })
-            {
-                bar->startX = bar->currentX = x;
-                bar->PlaceAtCurrentX();
-            }
-        }
+        // The bars stand at the engine's default limits, 50 and 100 pixels.
+        explicit StripFixture (int tempoMode = 0) { f.engine.tempoMode = tempoMode; }
 
         // As the editor's notification does it, delivered at once.
         void addChord (float ms)
