@@ -144,9 +144,15 @@ open_filter_window() {
     [ -n "$line" ] || fail "the filter window did not open"
     read -r id FILTER_X FILTER_Y _ _ <<<"$line"
     # The program asks the window manager to raise it; with none, the window opens beneath the
-    # main window, where the window manager's raise is done by hand.
+    # main window, where the window manager's raise is done by hand. A click meant for it reaches
+    # it once it is drawn on top: its panel's own colour shows at its lower right corner.
     xdotool windowraise "$id"
-    sleep 0.3
+    for i in $(seq 1 100); do
+        import -window root -crop "1x1+$((FILTER_X + 395))+$((FILTER_Y + 245))" txt:- 2>/dev/null |
+            grep -q 'srgb(50,62,68)' && return 0
+        sleep 0.1
+    done
+    fail "the filter window was not drawn on top"
 }
 
 # The value of one key in a settings file (the "val" attribute, or the one-line child element).
