@@ -10,7 +10,8 @@ using namespace enginetest;
 
 namespace
 {
-    /** An editor that holds every hand-over open while told to. */
+    /** An editor that, while told to, holds every hand-over open until the engine no longer names
+        it as its editor, and then sees whether a detach returns while the hand-over is still open. */
     struct HoldingEditor : public juce::AudioProcessorEditor, public EditorHandOvers
     {
         explicit HoldingEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (10, 10); }
@@ -25,16 +26,23 @@ namespace
         void hold()
         {
             inside = true;
-            while (holdCalls.load())
+            while (holdCalls.load() && processor.getActiveEditor() == this)
                 std::this_thread::yield();
+            clearedWhileInside = processor.getActiveEditor() != this;
+            for (int i = 0; i < 1000 && ! detached.load(); ++i)
+                std::this_thread::yield();
+            returnedTooEarly = detached.load();
             inside = false;
         }
 
-        std::atomic<bool> holdCalls { false }, inside { false };
+        std::atomic<bool> holdCalls { false }, inside { false }, detached { false };
+        bool clearedWhileInside = false, returnedTooEarly = false;
     };
 }
 
-TEST (EditorHandOvers, DetachWaitsForAHandOverAlreadyUnderWay)
+// The detach clears the active editor before it waits, so a hand-over that begins after the wait
+// cannot find the editor being deleted: here the clear has to come while a hand-over is open.
+TEST (EditorHandOvers, DetachClearsTheEditorAndThenWaitsForAHandOverAlreadyUnderWay)
 {
     KeysteadProcessor engine;
     engine.SetEditorFactory (HoldingEditor::Create);
@@ -46,15 +54,14 @@ TEST (EditorHandOvers, DetachWaitsForAHandOverAlreadyUnderWay)
     std::thread audio ([&] { harness.processBlock(); });
     while (! recorder.inside.load())
         std::this_thread::yield();
-    std::atomic<bool> detached { false };
-    std::thread detacher ([&] { engine.DetachEditor (editor.get()); detached = true; });
-    // While the audio thread is still inside the editor, the detach must not have returned.
-    bool returnedTooEarly = false;
-    for (int i = 0; i < 1000 && ! returnedTooEarly; ++i, std::this_thread::yield())
-        returnedTooEarly = detached.load();
+    std::thread detacher ([&] { engine.DetachEditor (editor.get()); recorder.detached = true; });
+    // A detach that waited first would never clear while the hand-over is open; the bound only
+    // lets such a fault end.
+    for (int ms = 0; ms < 20000 && ! recorder.detached.load(); ++ms)
+        std::this_thread::sleep_for (std::chrono::milliseconds (1));
     recorder.holdCalls = false;
     audio.join();
     detacher.join();
-    EXPECT_EQ (std::make_tuple (returnedTooEarly, detached.load(), engine.getActiveEditor()),
-               std::make_tuple (false, true, nullptr));
+    EXPECT_EQ (std::make_tuple (recorder.clearedWhileInside, recorder.returnedTooEarly, engine.getActiveEditor()),
+               std::make_tuple (true, false, nullptr));
 }

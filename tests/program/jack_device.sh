@@ -26,8 +26,7 @@ start_jack_server "$home" "keystead-test-$$"
 
 file=$(settings_file "$home")
 start_program "$home"
-sleep 1
-[ "$(program_ports)" -eq 2 ] || fail "the program did not open the JACK device: $(jack_lsp | xargs)"
+wait_for_program_ports "the program did not open the JACK device"
 echo "with JACK: window after ${STARTUP_MS} ms"
 open_filter_window
 xdotool mousemove $((FILTER_X + 80)) $((FILTER_Y + 60)) click 1   # the channel filter's toggle
@@ -53,8 +52,7 @@ tree.write(sys.argv[1])
 PY
 
 start_program "$home"
-sleep 1
-[ "$(program_ports)" -eq 2 ] || fail "the program did not reopen the JACK device"
+wait_for_program_ports "the program did not reopen the JACK device"
 quit_through_menu
 
 state=$(setting "$file" audioDeviceState)

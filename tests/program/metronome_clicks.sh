@@ -18,11 +18,7 @@ trap 'kill -KILL "${PROGRAM_PID:-}" 2>/dev/null || true; [ -n "$JACK_PID" ] && k
 start_jack_server "$home" "keystead-clicks-$$"
 
 start_program "$home"
-for i in $(seq 1 50); do
-    [ "$(program_ports)" -eq 2 ] && break
-    sleep 0.1
-done
-[ "$(program_ports)" -eq 2 ] || fail "the program opened no JACK ports"
+wait_for_program_ports "the program opened no JACK ports"
 
 # The editor lies under the menu bar, at the bottom of the window.
 top=$((WIN_HEIGHT - 564))
@@ -60,14 +56,14 @@ print(sum(luma(((y + top) * w + x) * 3) < limit for y in range(y0, y1) for x in 
 }
 
 # The controls take clicks once the reveal (about 2.5 s) has shown them: wait until the START
-# button's dark lower wall (80, 119 in the editor) is on screen, then for the reveal's last steps.
+# button's dark lower wall (80, 119 in the editor) is on screen. The reveal's last steps only
+# fade the picture, which press waits out by the look it waits for.
 revealed=""
 for i in $(seq 1 80); do
     sleep 0.25
     [ "$(dark_pixels 150 80 119 81 120)" -eq 1 ] && { revealed=yes; break; }
 done
 [ -n "$revealed" ] || fail "the controls were not revealed (no dark START button)"
-sleep 1.5
 
 # record SECONDS NAME: what the program sends to JACK, as 16-bit stereo.
 # A recorder that the server dropped for being late (a loaded machine) would wait for ever.

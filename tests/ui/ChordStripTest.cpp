@@ -20,17 +20,8 @@ namespace
         KeysteadEditor& e = f.openStill();
         Strip& strip = *e.chordDisplay;
 
-        explicit StripFixture (int tempoMode = 0)
-        {
-            f.engine.tempoMode = tempoMode;
-            f.engine.goodNoMetronome = 50;
-            f.engine.noChordNoMetronome = 100;
-            for (auto [bar, x] : { std::pair { &strip.goodBar, 50 }, { &strip.noChordBar, 100 } })
-            {
-                bar->startX = bar->currentX = x;
-                bar->PlaceAtCurrentX();
-            }
-        }
+        // The bars stand at the engine's default limits, 50 and 100 pixels.
+        explicit StripFixture (int tempoMode = 0) { f.engine.tempoMode = tempoMode; }
 
         // As the editor's notification does it, delivered at once.
         void addChord (float ms)
@@ -47,9 +38,8 @@ TEST (ChordStrip, PointsSitAtTheirSpreadAndFadeAroundTheRing)
 
     StripFixture s;
     for (int i = 0; i < 50; ++i)
-        s.addChord (i == 0 ? 42.6f : (float) i);
+        s.addChord ((float) i);
     ASSERT_NE (s.strip.points[1], nullptr) << "the first chord goes to slot 1";
-    EXPECT_EQ (s.strip.points[1]->getX(), 48);
 
     s.addChord (150.0f);
     EXPECT_EQ (s.strip.ringIndex, 1) << "the 51st takes the first one's slot";
@@ -58,6 +48,15 @@ TEST (ChordStrip, PointsSitAtTheirSpreadAndFadeAroundTheRing)
     // The newest opaque, the oldest nearly gone.
     const auto alphaOf = [] (Strip::PointComponent& p) { return (int) snapshot (p).getPixelAt (1, 1).getAlpha(); };
     EXPECT_EQ (std::pair (alphaOf (*s.strip.points[1]), alphaOf (*s.strip.points[2])), std::pair (255, 5));
+}
+
+TEST (ChordStrip, TheNoChordBarDraggedLeftPushesTheGoodBarAndTheEngineGetsBothLimits)
+{
+    // From 50 and 100 by 40 pixels: the good bar gives way to 29 1/3 pixels (25 ms) below.
+    StripFixture s;
+    auto& bar = s.strip.noChordBar;
+    bar.mouseDrag (mouseAt (bar, { -38.0f, 30.0f }, juce::Point<float> (2.0f, 30.0f)));
+    EXPECT_EQ (std::pair (s.f.engine.goodNoMetronome.load(), s.f.engine.noChordNoMetronome.load()), std::pair (30, 60));
 }
 
 TEST (ChordStrip, PaintDrawsTheZonesAtTheModesAlphaAndTheHalo)

@@ -62,7 +62,9 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
     EditorFixture f;
     f.engine.tempoMode = 1;  // with the metronome off the tempo follows and posts the slider's update
     f.engine.subdivisor = 4;
-    auto& e = openRevealed (f);
+    auto& e = f.openStill();
+    for (int step = 1; step <= 16; ++step)  // as the pianist sees it after the reveal
+        revealStep (e, step);
     click (*e.startButton);
     Pianist pianist (f.engine);
     const double setTempo = 118.0;

@@ -106,12 +106,14 @@ TEST (EditorControls, AVerdictRightAfterAHiddenOneShowsAndTheBlinkRestarts)
 
 TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
 {
-    // The dial's bad limit is scaled by the ratio (the values are chosen clear of its bounds).
-    struct Row { const char* name; double tempo; int fromNote, toNote; double sliderTo; float bad, badAfter; };
+    // Both limits are scaled by the ratio; the bad one stays within 89.9 degrees, the good one at
+    // least the gap (25 ms in degrees: 18 at 30 bpm in sixteenths) from zero and below the bad one.
+    struct Row { const char* name; double tempo; int fromNote, toNote; double sliderTo; float good, bad, goodAfter,
+                 badAfter; };
     const Row rows[] = {
-        { "quarter to sixteenth", 30.0, 1, 4, 0.0, 20.0f, 80.0f },
-        { "sixteenth to eighth", 40.0, 4, 2, 0.0, 70.0f, 35.0f },
-        { "tempo 120 to 60", 120.0, 1, 1, 60.0, 80.0f, 40.0f },
+        { "sixteenth to eighth", 40.0, 4, 2, 0.0, 17.5f, 70.0f, 12.0f, 35.0f },
+        { "tempo 120 to 60", 120.0, 1, 1, 60.0, 20.0f, 80.0f, 10.0f, 40.0f },
+        { "quarter to sixteenth, good cut back", 30.0, 1, 4, 0.0, 25.0f, 30.0f, 71.9f, 89.9f },
     };
     for (const auto& row : rows)
     {
@@ -119,7 +121,7 @@ TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
         EditorFixture f;
         f.engine.subdivisor = row.fromNote;
         f.engine.noChordMetronome = row.bad;
-        f.engine.goodMetronome = row.bad / 4.0f;
+        f.engine.goodMetronome = row.good;
         auto& e = openIn (f, true);
         f.engine.tempo = row.tempo;  // after the editor's slider would have rounded it
         if (row.sliderTo > 0.0)
@@ -127,6 +129,7 @@ TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
         else
             click (*e.noteButtons[(size_t) row.toNote - 1]);
 
+        EXPECT_FLOAT_EQ (f.engine.goodMetronome.load(), row.goodAfter);
         EXPECT_FLOAT_EQ (f.engine.noChordMetronome.load(), row.badAfter);
     }
 }

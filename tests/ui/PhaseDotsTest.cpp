@@ -29,7 +29,6 @@ TEST (PhaseDots, EachDotLiesAtItsOffsetFromTheReferenceAndFadesWithAge)
     const Row rows[] = {
         { "on the reference: 12 o'clock", 0.1f, 0.1f, 300, false, { 85.0f, 17.0f }, 0xFF },
         { "a quarter later: 3 o'clock", 0.1f, 0.35f, 300, false, { 153.0f, 85.0f }, 0xFF },
-        { "half way round: 6 o'clock", 0.1f, 0.6f, 300, false, { 85.0f, 153.0f }, 0xFF },
         { "100 insertions old", 0.1f, 0.35f, 200, false, { 153.0f, 85.0f }, 128 },
         { "200 insertions old", 0.1f, 0.35f, 100, false, { 153.0f, 85.0f }, 0 },
         { "no reference", -1.0f, 0.1f, 300, false, { 85.0f, 17.0f }, 0 },

@@ -66,15 +66,6 @@ namespace uitest
         e.handleAsyncUpdate();
     }
 
-    // As the pianist sees it after the reveal: every child shown, the stopped look.
-    inline KeysteadEditor& openRevealed (EditorFixture& f)
-    {
-        auto& e = f.openStill();
-        for (int step = 1; step <= 16; ++step)
-            revealStep (e, step);
-        return e;
-    }
-
     // Makes the editor's background picture one colour while it lives; the look and feel shares it.
     struct PlainBackground
     {

@@ -146,9 +146,15 @@ open_filter_window() {
     [ -n "$line" ] || fail "the filter window did not open"
     read -r id FILTER_X FILTER_Y _ _ <<<"$line"
     # The program asks the window manager to raise it; with none, the window opens beneath the
-    # main window, where the window manager's raise is done by hand.
+    # main window, where the window manager's raise is done by hand. A click meant for it reaches
+    # it once it is drawn on top: its panel's own colour shows at its lower right corner.
     xdotool windowraise "$id"
-    sleep 0.3
+    for i in $(seq 1 100); do
+        import -window root -crop "1x1+$((FILTER_X + 395))+$((FILTER_Y + 245))" txt:- 2>/dev/null |
+            grep -q 'srgb(50,62,68)' && return 0
+        sleep 0.1
+    done
+    fail "the filter window was not drawn on top"
 }
 
 # The value of one key in a settings file (the "val" attribute, or the one-line child element).
@@ -214,3 +220,14 @@ end_jack_server() {
 
 # How many of the program's two JACK output ports exist.
 program_ports() { jack_lsp | grep -c '^JUCEJack:out_[12]$' || true; }
+
+# Waits until the program has opened both its JACK output ports; fails after 30 s (a device is
+# opened during start-up, which a loaded machine can stretch).
+wait_for_program_ports() {
+    local i
+    for i in $(seq 1 300); do
+        [ "$(program_ports)" -eq 2 ] && return
+        sleep 0.1
+    done
+    fail "$1: $(jack_lsp | xargs)"
+}
