@@ -30,7 +30,7 @@ viewable_windows() {
 # STARTUP_MS (launch to the main window on screen). SIGINT is at its default, as for a program
 # started from a terminal: a script's background job would otherwise ignore it.
 start_program() {
-    local home="$1" start now i
+    local home="$1" start now i screen_w screen_h off_x off_y
     start=$(date +%s%N)
     PROGRAM_LOG="$home/program.log"
     HOME="$home" env --default-signal=INT "${@:2}" "$PROGRAM" >"$PROGRAM_LOG" 2>&1 &
@@ -39,16 +39,19 @@ start_program() {
     for i in $(seq 1 300); do
         WINDOW=$(xdotool search --onlyvisible --name '^Keystead$' 2>/dev/null | head -n 1 || true)
         [ -n "$WINDOW" ] && break
-        kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended during start-up"
+        kill -0 "$PROGRAM_PID" 2>/dev/null || { i=0; wait "$PROGRAM_PID" || i=$?; fail "the program ended during start-up ($i)"; }
         sleep 0.05
     done
     [ -n "$WINDOW" ] || fail "no window titled Keystead appeared"
     now=$(date +%s%N)
     STARTUP_MS=$(( (now - start) / 1000000 ))
-    # A window can be mapped at a small first size and given its own a moment later.
-    for i in $(seq 1 100); do
+    # The window is mapped, then given its size and its place in the middle of the screen; on a
+    # busy machine these come a while apart, and clicks need the final place.
+    read -r screen_w screen_h <<<"$(xdotool getdisplaygeometry)"
+    for i in $(seq 1 400); do
         eval "$(xdotool getwindowgeometry --shell "$WINDOW" | sed 's/^/WIN_/')"
-        [ "$WIN_WIDTH" -gt 128 ] && [ "$WIN_HEIGHT" -gt 128 ] && break
+        off_x=$((WIN_X - (screen_w - WIN_WIDTH) / 2)) off_y=$((WIN_Y - (screen_h - WIN_HEIGHT) / 2))
+        [ "$WIN_WIDTH" -gt 128 ] && [ "${off_x#-}" -le 1 ] && [ "${off_y#-}" -le 1 ] && break
         sleep 0.05
     done
 }
@@ -63,23 +66,27 @@ new_windows() {
 # Opens the main window's menu with a click on "Menu" and sets MENU_X, MENU_Y, MENU_W, MENU_H
 # to the pop-up's place on screen.
 open_menu() {
-    local before line i
-    local attempt
+    local before line="" attempt deadline
     before=$(viewable_windows | awk '{ print $1 }')
-    sleep 0.3
     # A pop-up menu closes at once unless one of the program's windows has the keyboard focus,
-    # which no window manager hands out here: the window is given it first, and clicked on the
-    # empty end of its menu bar, as a user's click on its title bar would. A click lost to a busy
-    # program (a sanitizer's build on a loaded machine) is given again, as a user would.
-    for attempt in 1 2 3 4 5 6; do
+    # which no window manager hands out here: the window is given it, and clicked on the empty end
+    # of its menu bar as a user's click on its title bar would, and "Menu" is clicked once the X
+    # server says the window has it. A loaded machine (a sanitizer's build beside other work) can
+    # take seconds to show the menu: a click counts as lost, and is given again as a user would,
+    # only when no menu has shown long after it.
+    for attempt in 1 2 3; do
         xdotool windowfocus "$WINDOW" 2>/dev/null || true
         xdotool mousemove $((WIN_X + WIN_WIDTH - 20)) $((WIN_Y + 12)) click 1
-        sleep 0.2
+        deadline=$((SECONDS + 10))
+        until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$WINDOW" ] || [ $SECONDS -ge $deadline ]; do
+            sleep 0.05
+        done
         xdotool mousemove $((WIN_X + 20)) $((WIN_Y + 12)) click 1
-        for i in $(seq 1 60); do
+        deadline=$((SECONDS + 30))
+        while [ $SECONDS -lt $deadline ]; do
             line=$(new_windows "$before" | head -n 1)
             [ -n "$line" ] && break 2
-            sleep 0.05
+            sleep 0.1
         done
     done
     [ -n "$line" ] || fail "the menu did not open"
