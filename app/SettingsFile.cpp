@@ -112,13 +112,15 @@ namespace
         return root != nullptr && root->hasTagName ("PROPERTIES") ? std::move (root) : nullptr;
     }
 
+    // How a value that is itself XML is held: as one line, without a header.
+    const auto oneLine = juce::XmlElement::TextFormat().singleLine().withoutHeader();
+
     // The framework's properties format: one VALUE element per key, with the key's name and its
     // value, or with the value as a child element when the value is itself XML. Each key costs
-    // the framework a search of the keys before it, which the bound on a file's tags keeps small.
+    // the framework a search of the keys before it, which the bound on markup keeps small.
     void fill (juce::PropertiesFile& settings, const juce::XmlElement& root)
     {
         auto& values = settings.getAllProperties();
-        const auto oneLine = juce::XmlElement::TextFormat().singleLine().withoutHeader();
 
         for (auto* element : root.getChildWithTagNameIterator ("VALUE"))
         {
@@ -136,7 +138,6 @@ namespace
     std::unique_ptr<juce::XmlElement> asElement (const juce::String& value)
     {
         auto element = SettingsFile::ParseXml (value);
-        const auto oneLine = juce::XmlElement::TextFormat().singleLine().withoutHeader();
 
         if (element == nullptr || element->toString (oneLine) != value)
             return {};
@@ -253,7 +254,7 @@ void SettingsFile::Open (juce::ApplicationProperties& properties, const juce::St
     options.filenameSuffix = isFolder ? "" : options.filenameSuffix;
     options.doNotSave = true;
     properties.setStorageParameters (options);
-    properties.getUserSettings();
+    properties.getUserSettings();  // its look happens now, while what was seen of the folder holds
 
     const auto target = SettingsFileOnDisk::FinalTarget (path);
 
