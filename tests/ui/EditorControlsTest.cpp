@@ -4,6 +4,7 @@
 #include "UiTestSupport.h"
 #include "support/ProcessorHarness.h"
 #include "ui/displays/MovableVerticalBar.h"
+#include "ui/displays/PointComponent.h"
 #include "ui/editor/TempoSliderModifier.h"
 
 using namespace uitest;
@@ -12,7 +13,7 @@ using Texts = std::vector<juce::String>;
 
 namespace
 {
-    const Texts empty { "", "", "" };
+    const Texts empty { "", "", "" }, zeros { "0", "0.00 ms", "0.00 ms" };
 
     void judge (Engine& engine, int n, float sum, float worst, int state)
     {
@@ -84,6 +85,7 @@ TEST (EditorControls, StopShowsTheResultWithItsSoundOnlyAfterTenJudged)
             EXPECT_EQ (panel (s.e, ! row.tempoOn), empty);
             EXPECT_EQ (s.e.resultLabel->mode.load(), row.mode);
             EXPECT_EQ (verdictSounds (s.f.engine), std::pair (stops * row.boos, stops * row.goods));
+            EXPECT_FALSE (s.f.engine.isRunning.load());
         }
     }
 }
@@ -104,6 +106,91 @@ TEST (EditorControls, AVerdictRightAfterAHiddenOneShowsAndTheBlinkRestarts)
     EXPECT_TRUE (pump ([&] { return s.e.resultLabel->isVisible(); }));
 }
 
+TEST (EditorControls, ResettingControlsShowZerosBeforeAnyAudioBlock)
+{
+    // No audio block runs in this test: the engine's reset waits, and the labels must not show
+    // the numbers from before it all the same.
+    struct Row { const char* name; bool tempoOn; std::function<void (KeysteadEditor&)> act; bool tempoOnAfter; };
+    const Row rows[] = {
+        { "start", true, [] (KeysteadEditor& e) { click (*e.startButton); }, true },
+        { "note value", true, [] (KeysteadEditor& e) { click (*e.eighthNoteButton); }, true },
+        { "same note value", true, [] (KeysteadEditor& e) { click (*e.quarterNoteButton); }, true },
+        { "tempo", true, [] (KeysteadEditor& e) { e.tempoSlider->setValue (90, juce::sendNotificationSync); }, true },
+        { "metronome", true, [] (KeysteadEditor& e) { click (*e.metronomeButton); }, true },
+        { "mode off", true, [] (KeysteadEditor& e) { click (*e.tempoOffButton); }, false },
+        { "mode on", false, [] (KeysteadEditor& e) { click (*e.tempoOnButton); }, true },
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        EditorFixture f;
+        auto& e = openIn (f, row.tempoOn);
+        judge (f.engine, 14, 70.0f, 12.0f, 2);
+        e.DisplayWorstAndAverage();
+        ASSERT_EQ (panel (e, row.tempoOn)[0], "14");  // stopped, so the result showed too
+        e.resultLabel->mode = -1;
+        f.engine.playRequests[Engine::booSound].clear();
+
+        row.act (e);
+        e.DisplayWorstAndAverage();  // as a display update arriving before the next block would
+        EXPECT_TRUE (f.engine.IsResetPending());
+        EXPECT_EQ (panel (e, row.tempoOnAfter), zeros);
+        EXPECT_EQ (panel (e, ! row.tempoOnAfter), empty);
+        EXPECT_EQ (e.resultLabel->mode.load(), -1);
+        EXPECT_EQ (verdictSounds (f.engine).first, 0);
+    }
+}
+
+TEST (EditorControls, StartWhileRunningRestartsTheMeasurement)
+{
+    Session s (true);
+    auto& engine = s.f.engine;
+    s.harness.processBlocks (60);
+    ASSERT_GT (engine.playRequests[Engine::clickSound].size(), 1u);
+
+    judge (engine, 5, 20.0f, 9.0f, 1);
+    engine.s1List.values.assign (3, Engine::S1Float (0.25f, 1, 0.5f));
+    engine.s1List.reference = Engine::S1Float (0.25f, 1, 0.5f);
+    auto& strip = *s.e.chordDisplay;
+    const int stripChildren = strip.getNumChildComponents();
+    using Point = KeysteadEditor::DisplayComponent::PointComponent;
+    strip.points[3].reset (new Point (juce::Colours::black, &strip.ringIndex, 3));
+    strip.addAndMakeVisible (*strip.points[3]);
+
+    click (*s.e.startButton);
+    EXPECT_TRUE (s.e.startButton->getToggleState() && engine.isRunning.load());
+    EXPECT_TRUE (std::all_of (strip.points.begin(), strip.points.end(), [] (auto& p) { return p == nullptr; }));
+    EXPECT_EQ (strip.getNumChildComponents(), stripChildren);
+    ASSERT_EQ (engine.playRequests[Engine::clickSound].size(), 1u);
+    EXPECT_EQ (engine.playRequests[Engine::clickSound][0].startPosition, 0);
+    EXPECT_TRUE (s.e.instructionLabel->isVisible() && ! s.e.resultLabel->isVisible());
+    EXPECT_FALSE (s.e.tempoOnButton->isEnabled() || s.e.tempoOffButton->isEnabled());
+
+    s.harness.processBlock();
+    EXPECT_EQ (std::tuple (engine.nbEvaluated.load(), engine.sumErrorMs.load(), engine.worstState.load()),
+               std::tuple (0, 0.0f, 0));
+    EXPECT_TRUE (engine.s1List.values.empty());
+
+    click (*s.e.stopButton);
+    EXPECT_TRUE (engine.playRequests[Engine::clickSound].empty() && ! engine.isRunning.load());
+    EXPECT_TRUE (s.e.tempoOnButton->isEnabled() && s.e.tempoOffButton->isEnabled()
+                 && ! s.e.instructionLabel->isVisible());
+    EXPECT_TRUE (s.e.startButton->isThreadRunning());
+}
+
+TEST (EditorControls, StartRightAfterAStopKeepsTheRunningLook)
+{
+    // STOP with a middling result, then START before its step has been shown: the result stays
+    // hidden under the running instruction, and the instruction's animation runs again.
+    Session s;
+    judge (s.f.engine, 10, 312.6f, 40.0f, 1);
+    s.e.stopButton->setToggleState (true, juce::sendNotificationSync);
+    s.e.startButton->setToggleState (true, juce::sendNotificationSync);
+    pump ([] { return false; }, 300);
+    EXPECT_FALSE (s.e.resultLabel->isVisible());
+    EXPECT_TRUE (s.e.instructionLabel->isVisible() && s.e.instructionLabel->isThreadRunning());
+}
+
 TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
 {
     // Both limits are scaled by the ratio; the bad one stays within 89.9 degrees, the good one at
@@ -111,8 +198,11 @@ TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
     struct Row { const char* name; double tempo; int fromNote, toNote; double sliderTo; float good, bad, goodAfter,
                  badAfter; };
     const Row rows[] = {
+        { "same note value", 60.0, 2, 2, 0.0, 20.0f, 60.0f, 20.0f, 60.0f },
         { "sixteenth to eighth", 40.0, 4, 2, 0.0, 17.5f, 70.0f, 12.0f, 35.0f },
         { "tempo 120 to 60", 120.0, 1, 1, 60.0, 20.0f, 80.0f, 10.0f, 40.0f },
+        { "fractional tempo to 100", 125.0, 1, 1, 100.0, 25.0f, 50.0f, 20.0f, 40.0f },
+        { "tempo beyond range to 125", 1000.0, 1, 1, 125.0, 40.0f, 80.0f, 20.0f, 40.0f },
         { "quarter to sixteenth, good cut back", 30.0, 1, 4, 0.0, 25.0f, 30.0f, 71.9f, 89.9f },
     };
     for (const auto& row : rows)
@@ -131,6 +221,9 @@ TEST (EditorControls, NoteValueAndTempoRescaleTheDialByTheirRatio)
 
         EXPECT_FLOAT_EQ (f.engine.goodMetronome.load(), row.goodAfter);
         EXPECT_FLOAT_EQ (f.engine.noChordMetronome.load(), row.badAfter);
+        EXPECT_EQ (f.engine.subdivisor.load(), row.toNote);
+        EXPECT_EQ (f.engine.tempo.load(), row.sliderTo > 0.0 ? row.sliderTo : row.tempo);
+        EXPECT_TRUE (f.engine.IsResetPending());
     }
 }
 
@@ -158,7 +251,7 @@ TEST (EditorControls, VolumesSetTheSquaredGainAndAClickPreviewKeepsTheBeat)
     }
 }
 
-TEST (EditorControls, ModeSwitchLocksTheOtherHalfAndReloadsTheBars)
+TEST (EditorControls, ModeSwitchLocksAndDimsTheOtherHalfAndReloadsTheBars)
 {
     for (const bool tempoOn : { true, false })
         for (const bool metronomeOn : { true, false })
@@ -179,6 +272,32 @@ TEST (EditorControls, ModeSwitchLocksTheOtherHalfAndReloadsTheBars)
                        std::tuple (tempoOn, tempoOn && metronomeOn, tempoOn));
             EXPECT_EQ (std::tuple (e.chordDisplay->goodBar.currentX, e.chordDisplay->noChordBar.startX,
                                    e.chordDisplay->noChordBar.getX()), std::tuple (31, 120, 118));
+            for (auto* c : { (juce::Component*) e.tripletMarkLabel.get(), (juce::Component*) e.tempoSliderLabel.get() })
+                EXPECT_EQ (c->isEnabled(), tempoOn);
+
+            // The other half's labels dimmed.
+            const juce::uint8 tempoAlpha = tempoOn ? 0xFF : 0x77, chordAlpha = tempoOn ? 0x77 : 0xFF;
+            const auto alpha = [] (juce::Label& l) { return l.findColour (juce::Label::textColourId).getAlpha(); };
+            for (auto* l : { &e.clickDisplay->goodLabel, e.worstNoteCaption.get(), e.tempoSliderLabel.get() })
+                EXPECT_EQ (alpha (*l), tempoAlpha);
+            for (auto* l : { &e.chordDisplay->noChordMsLabel, e.scaleMaxLabel.get(), e.chordsCountCaption.get() })
+                EXPECT_EQ (alpha (*l), chordAlpha);
+
+            // Only the active half takes the mouse: the dial itself, or the strip's bars.
+            bool self = false, children = false;
+            e.clickDisplay->getInterceptsMouseClicks (self, children);
+            EXPECT_EQ (std::pair (self, children), std::pair (tempoOn, false));
+            e.chordDisplay->getInterceptsMouseClicks (self, children);
+            EXPECT_EQ (std::pair (self, children), std::pair (false, ! tempoOn));
+
+            EXPECT_EQ (std::pair (e.notesCountLabel->isVisible(), e.worstChordLabel->isVisible()),
+                       std::pair (tempoOn, ! tempoOn));
+            EXPECT_EQ (panel (e, ! tempoOn), empty);
+
+            // The metronome switch follows the caption rule too, and switches the follow.
+            e.metronomeButton->setToggleState (! metronomeOn, juce::sendNotificationSync);
+            EXPECT_EQ (std::pair (f.engine.metronomeMode.load(), e.metronomeVolumeCaption->isEnabled()),
+                       std::pair (metronomeOn ? 0 : 1, tempoOn && ! metronomeOn));
         }
 }
 
@@ -196,4 +315,38 @@ TEST (EditorControls, TempoFollowShowsTheRoundedTempoAndTheDialKeepsItsMilliseco
     EXPECT_FLOAT_EQ (f.engine.goodMetronome.load(), 30.0f * 1.0533333f);
     EXPECT_EQ (std::tuple (f.engine.tempo.load(), f.engine.IsResetPending(), f.engine.nbEvaluated.load()),
                std::tuple (126.4, false, 4));
+}
+
+TEST (EditorControls, ATempoFollowStillQueuedWhenTheEditorGoesFindsItGone)
+{
+    EditorFixture f;
+    auto& e = openIn (f, true);
+    (new TempoSliderModifier (&e, 100.0, 126.4))->triggerAsyncUpdate();
+    f.close();
+    pump ([] { return false; }, 50);
+}
+
+TEST (EditorControls, NoteOnsDuringAFlashDoNotRestartIt)
+{
+    // Note-ons keep coming while the light flashes: the flash still runs down to rest, and the
+    // first note-on after it has ended starts a new one. A level no flash sets tells when one began.
+    EditorFixture f;
+    auto& e = f.openStill();
+    auto& light = *e.midiInLight;
+    const auto noteOn = [&] { e.setControlHighlight ({ 0, false, juce::Colours::white }); };
+    constexpr int unlit = -1;
+    light.level = unlit;
+    noteOn();
+    ASSERT_TRUE (pump ([&] { return light.level.load() != unlit; }));
+    EXPECT_TRUE (pump ([&]
+    {
+        if (light.level.load() == 0 || ! light.isThreadRunning())
+            return true;
+        noteOn();
+        return false;
+    }));
+    ASSERT_TRUE (pump ([&] { return ! light.isThreadRunning(); }));
+    light.level = unlit;
+    noteOn();
+    EXPECT_TRUE (pump ([&] { return light.level.load() != unlit; }));
 }

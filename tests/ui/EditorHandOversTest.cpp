@@ -1,4 +1,21 @@
 #include "UiTestSupport.h"
+#include "ui/displays/PointComponent.h"
+
+using namespace uitest;
+
+// Both signals reach setControlHighlight, which tells them apart by the colour: a note-on flashes
+// the MIDI light, a chord's spread (carried as its bit pattern) lands on the strip.
+TEST (EditorHandOvers, SignalsReachTheLightAndTheStripThroughTheNotificationChannel)
+{
+    EditorFixture f;
+    auto& e = f.openStill();
+    static_cast<EditorHandOvers&> (e).NoteOnSignal();
+    EXPECT_TRUE (pump ([&] { return e.midiInLight->level.load() >= 1; }));
+    static_cast<EditorHandOvers&> (e).ChordSpreadSignal (42.6f);
+    ASSERT_TRUE (pump ([&] { return e.chordDisplay->points[1] != nullptr; }));
+    EXPECT_EQ (e.chordDisplay->points[1]->getX(), 48) << "42.6 ms on the 176 px strip";
+    EXPECT_TRUE (pump ([&] { return ! e.midiInLight->isThreadRunning(); }));
+}
 
 TEST (EditorHandOvers, NewDotHaloTurnsClockwiseFromTwelveOClock)
 {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 
 #include "engine/KeysteadProcessor.h"
 #include "ui/displays/ClickDisplayComponent.h"
@@ -80,6 +81,58 @@ namespace uitest
     };
 
     inline juce::Image snapshot (juce::Component& c) { return c.createComponentSnapshot (c.getLocalBounds(), false); }
+
+    // A window-sized picture of one colour or, by default, one in which every pixel has its own
+    // colour, so that a piece cut from it tells exactly where it was cut.
+    inline juce::Image makePicture (std::optional<juce::Colour> uniform = {})
+    {
+        juce::Image p (juce::Image::RGB, KeysteadEditor::editorWidth, KeysteadEditor::editorHeight, false);
+        for (int y = 0; y < p.getHeight(); ++y)
+            for (int x = 0; x < p.getWidth(); ++x)
+            {
+                const auto blue = (juce::uint8) (0x80 + (x >> 8) * 0x20 + (y >> 8) * 8);
+                p.setPixelAt (x, y, uniform.value_or (juce::Colour ((juce::uint8) x, (juce::uint8) y, blue)));
+            }
+        return p;
+    }
+
+    // A piece of the picture as the window shows it at a fade: white with the piece over it at
+    // that opacity, the piece's top left corner at the origin.
+    inline juce::Image fadedPiece (const juce::Image& picture, juce::Rectangle<int> piece, float fade)
+    {
+        juce::Image faded (juce::Image::ARGB, piece.getWidth(), piece.getHeight(), true);
+        juce::Graphics g (faded);
+        g.fillAll (juce::Colours::white);
+        g.setColour (juce::Colours::black.withAlpha ((juce::uint8) juce::roundToInt (fade * 255.0f)));
+        g.drawImageAt (picture, -piece.getX(), -piece.getY());
+        return faded;
+    }
+
+    inline std::vector<juce::Colour> pixelsOf (const juce::Image& image, juce::Rectangle<int> area)
+    {
+        std::vector<juce::Colour> pixels;
+        for (int y = area.getY(); y < area.getBottom(); ++y)
+            for (int x = area.getX(); x < area.getRight(); ++x)
+                pixels.push_back (image.getPixelAt (x, y));
+        return pixels;
+    }
+
+    // Compares an area of an image, pixel by pixel, with another image from its top left corner.
+    inline ::testing::AssertionResult regionMatches (const juce::Image& got, juce::Rectangle<int> area,
+                                                     const juce::Image& want)
+    {
+        const auto a = pixelsOf (got, area), b = pixelsOf (want, area.withZeroOrigin());
+        const auto i = (size_t) (std::mismatch (a.begin(), a.end(), b.begin()).first - a.begin());
+        if (i == a.size())
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "pixel " << i << " of " << area.toString() << " is "
+                                             << a[i].toDisplayString (true) << ", not " << b[i].toDisplayString (true);
+    }
+
+    inline int luma (juce::Colour c)
+    {
+        return juce::roundToInt (0.299 * c.getRed() + 0.587 * c.getGreen() + 0.114 * c.getBlue());
+    }
 
     // A component's own painting (children included) over a white ground.
     inline juce::Image onWhite (juce::Component& c)
