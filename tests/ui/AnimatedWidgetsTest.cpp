@@ -78,7 +78,8 @@ TEST (AnimatedWidgets, LabelStepsSetTextColourFontAndVisibility)
     const Row rows[] = {
         { -1, 0, false, "Play now!", 0xFF000000, { 15 } },  { -1, 1, false, "", 0xFF000000, { 15 } },
         { -1, 2, true, metronome, 0xFF000000, { 15 } },     { -1, 2, false, chordInstruction, 0xFF000000, { 15 } },
-        { -1, 3, false, chordInstruction, 241u << 24, { 15 } }, { -1, 11, false, chordInstruction, 128u << 24, { 15 } },
+        { -1, 3, false, chordInstruction, 241u << 24, { 15 } },
+        { -1, 11, false, chordInstruction, 128u << 24, { 15 } },
         { -1, 19, false, chordInstruction, 14u << 24, { 15 } }, { -1, 20, false, chordInstruction, 0, { 15 } },
         { Label::middlingMode, 0, false, "middling", 0xFF9ACD32, { 15 } },
         { Label::goodMode, 0, false, "YES!!!", 0xFF008000,

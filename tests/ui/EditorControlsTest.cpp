@@ -272,8 +272,8 @@ TEST (EditorControls, ModeSwitchLocksAndDimsTheOtherHalfAndReloadsTheBars)
                        std::tuple (tempoOn, tempoOn && metronomeOn, tempoOn));
             EXPECT_EQ (std::tuple (e.chordDisplay->goodBar.currentX, e.chordDisplay->noChordBar.startX,
                                    e.chordDisplay->noChordBar.getX()), std::tuple (31, 120, 118));
-            for (auto* c : { (juce::Component*) e.tripletMarkLabel.get(), (juce::Component*) e.tempoSliderLabel.get() })
-                EXPECT_EQ (c->isEnabled(), tempoOn);
+            EXPECT_EQ (std::pair (e.tripletMarkLabel->isEnabled(), e.tempoSliderLabel->isEnabled()),
+                       std::pair (tempoOn, tempoOn));
 
             // The other half's labels dimmed.
             const juce::uint8 tempoAlpha = tempoOn ? 0xFF : 0x77, chordAlpha = tempoOn ? 0x77 : 0xFF;

@@ -122,8 +122,11 @@ TEST (ZibLookAndFeel, HoverOverlayAndTheEditableLabelsWellShadeThePictureByTheir
     const auto shaded = [paper] (juce::uint8 alpha, juce::Colour ink)
         { return paper.overlaidWith (ink.withAlpha (alpha)); };
     enum Kind { raised, sunk, disabled, well };
-    const struct { const char* name; Kind kind; int height; juce::Point<int> at; juce::Colour expected; bool over = true; }
-        rows[] = {
+    struct Row
+    {
+        const char* name; Kind kind; int height; juce::Point<int> at; juce::Colour expected; bool over = true;
+    };
+    const Row rows[] = {
         { "hovered", raised, 24, { 40, 10 }, shaded (128, juce::Colours::cyan) },
         { "not hovered", raised, 24, { 40, 10 }, paper, false },
         { "hovered, sunk", sunk, 24, { 40, 10 }, paper },
