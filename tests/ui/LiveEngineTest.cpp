@@ -115,6 +115,11 @@ TEST (LiveEngine, ClosingTheEditorWhileNotesComeStopsTheNewsAndNotTheJudging)
     // Held before block 600, so that however late this thread gets to the close, notes remain.
     AudioThread audio (f.engine, notes, 1250, 600);
     pump ([&] { return audio.blocksDone.load() > 300; });
+    // Two more pairs played while the message loop stands still: their dots' news is queued
+    // when the editor goes. The bound only lets a stuck player end the test.
+    const int closeAfter = audio.blocksDone.load() + 40;
+    for (int ms = 0; ms < 60000 && audio.blocksDone.load() < closeAfter; ++ms)
+        std::this_thread::sleep_for (std::chrono::milliseconds (1));
     f.close();  // detaches, then deletes the editor with updates still queued
     const int judgedAtClose = f.engine.nbEvaluated.load();
     audio.released = true;
