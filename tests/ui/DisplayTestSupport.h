@@ -39,7 +39,10 @@ namespace uitest
             if (watched != nullptr)
                 watched->removeComponentListener (this);
         }
-        void componentChildrenChanged (juce::Component& c) override { most = std::max (most, c.getNumChildComponents()); }
+        void componentChildrenChanged (juce::Component& c) override
+        {
+            most = std::max (most, c.getNumChildComponents());
+        }
         juce::Component::SafePointer<juce::Component> watched;
         int most = 0;
     };

@@ -73,7 +73,8 @@ TEST (PhaseDots, HaloGrowsAndFadesAroundTheTruncatedCentre)
         const auto image = snapshot (halo);
 
         const int k = 6 - step, middle = cy - 5 * k + (10 * k + 4) / 2;
-        EXPECT_TRUE (near (image.getPixelAt (cx + 2, middle), juce::Colours::yellow.withAlpha ((juce::uint8) (step * 0x33)), 3));
+        const auto yellow = juce::Colours::yellow.withAlpha ((juce::uint8) (step * 0x33));
+        EXPECT_TRUE (near (image.getPixelAt (cx + 2, middle), yellow, 3));
         EXPECT_GT (image.getPixelAt (cx - 5 * k, middle).getAlpha(), 0) << "left edge";
         EXPECT_EQ (image.getPixelAt (cx - 5 * k - 1, middle).getAlpha(), 0);
         EXPECT_GT (image.getPixelAt (cx - 5 * k + 10 * k + 3, middle).getAlpha(), 0) << "right edge";
