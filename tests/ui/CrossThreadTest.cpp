@@ -8,6 +8,7 @@
 
 #include "UiTestSupport.h"
 #include "support/ProcessorHarness.h"
+#include "ui/displays/AsyncRepaint.h"
 #include "ui/displays/MovableVerticalBar.h"
 #include "ui/displays/NewChordThread.h"
 #include "ui/displays/ShortLigthedNewPoint.h"
@@ -146,4 +147,27 @@ TEST (CrossThread, TheEditorPaintsMovesAndClosesWhileBlocksRun)
     const int judged = f.engine.nbEvaluated.load();
     EXPECT_TRUE (pump ([&] { return f.engine.nbEvaluated.load() > judged + 5; }, 60000));
     pump ([] { return false; }, 300);  // whatever was posted runs now, and finds the editor gone
+}
+
+TEST (CrossThread, AHaloRegistersItsRepaintWhileTheMessageThreadDeliversAnEarlierOne)
+{
+    // The halo's thread registers each repaint message it posts with the strip; the message thread
+    // takes one off the list as it delivers it. Here the two meet every time: a repaint left by an
+    // earlier halo is delivered while a new halo registers its first one, with nothing but the
+    // strip's lock ordering the two (delivered by hand, not through the message queue, whose lock
+    // would order them whenever the new one is posted first). A list touched outside that lock on
+    // either side is a data race the thread sanitizer reports whatever the timing.
+    using Repaint = KeysteadEditor::DisplayComponent::NewChordThread::AsyncRepaint;
+    EditorFixture f;
+    auto& strip = *f.openStill().chordDisplay;
+    auto& halo = *strip.newChordThread;
+    for (int round = 1; round <= 3; ++round)
+    {
+        auto* earlier = new Repaint (strip);
+        earlier->triggerAsyncUpdate();
+        ASSERT_TRUE (halo.startThread());
+        earlier->handleUpdateNowIfNeeded();  // repaints the strip and leaves its list
+        EXPECT_TRUE (pump ([&] { return ! halo.isThreadRunning(); })) << round;
+    }
+    pump ([] { return false; }, 100);  // the last repaints are delivered
 }
