@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include <pthread.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -329,29 +330,33 @@ TEST_F (Settings, FilesAsDeepAsTheBoundLetsThroughAreReadAndWrittenByAThreadWith
         writeSettings (row.bytes);
         fs::remove_all (damagedFile().getFullPathName().toStdString());
         const auto before = juce::PropertiesFile (settingsFile(), {}).getAllProperties()["x"];
-        struct SmallStack final : juce::Thread
+        int tempo = 0;
+        bool handedOut = true;
+        std::string failure = "not run";
+        std::function<void()> job = [&]
         {
-            SmallStack() : juce::Thread ("small stack", smallStack) {}
-            void run() override
-            {
-                juce::ApplicationProperties properties;
-                SettingsFile::Open (properties, "Keystead");
-                auto& settings = *properties.getUserSettings();
-                tempo = settings.getIntValue ("tempo");
-                handedOut = SettingsFile::ParseXml (settings.getValue ("x")) != nullptr;
-                settings.getAllProperties().set ("tempo", "190");
-                settings.setNeedsToBeSaved (true);
-                failure = SettingsFile::Save (properties, "Keystead");
-            }
-            int tempo = 0;
-            bool handedOut = true;
-            std::string failure = "not run";
-        } thread;
-        ASSERT_TRUE (thread.startThread());
-        ASSERT_TRUE (thread.waitForThreadToExit (60000));
-        EXPECT_EQ (thread.tempo, row.damaged ? 0 : 200);
-        EXPECT_FALSE (thread.handedOut) << "the framework copies and deletes a tree by recursion too";
-        EXPECT_EQ (thread.failure, "");
+            juce::ApplicationProperties properties;
+            SettingsFile::Open (properties, "Keystead");
+            auto& settings = *properties.getUserSettings();
+            tempo = settings.getIntValue ("tempo");
+            handedOut = SettingsFile::ParseXml (settings.getValue ("x")) != nullptr;
+            settings.getAllProperties().set ("tempo", "190");
+            settings.setNeedsToBeSaved (true);
+            failure = SettingsFile::Save (properties, "Keystead");
+        };
+        // A stack of its own: the system would give a thread a larger one it has kept from an earlier thread.
+        std::unique_ptr<void, void (*) (void*)> stack (std::aligned_alloc (4096, smallStack), std::free);
+        pthread_attr_t attributes;
+        pthread_t thread;
+        pthread_attr_init (&attributes);
+        pthread_attr_setstack (&attributes, stack.get(), smallStack);
+        ASSERT_EQ (pthread_create (&thread, &attributes, [] (void* j) -> void*
+                                   { (*static_cast<std::function<void()>*> (j))(); return nullptr; }, &job), 0);
+        pthread_join (thread, nullptr);
+        pthread_attr_destroy (&attributes);
+        EXPECT_EQ (tempo, row.damaged ? 0 : 200);
+        EXPECT_FALSE (handedOut) << "the framework copies and deletes a tree by recursion too";
+        EXPECT_EQ (failure, "");
         EXPECT_EQ (contentsOf (damagedFile()), row.damaged ? row.bytes : "");
         const auto written = juce::PropertiesFile (settingsFile(), {}).getAllProperties();
         EXPECT_EQ (written["tempo"], "190");
