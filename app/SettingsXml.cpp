@@ -1,7 +1,8 @@
 #include "app/SettingsXml.h"
 
-#include <atomic>
 #include <cstring>
+
+#include <pthread.h>
 
 #include "app/SettingsFile.h"
 
@@ -166,21 +167,20 @@ std::unique_ptr<juce::XmlElement> SettingsXml::Parse (const juce::String& text, 
 
 void SettingsXml::OnLargeStack (const std::function<void()>& job)
 {
-    struct Reader final : juce::Thread
-    {
-        explicit Reader (const std::function<void()>& j) : juce::Thread ("Settings XML", largeStackSize), job (j) {}
-        void run() override { job(); ran = true; }
+    // The system's own thread, joined as soon as it ends (the framework's threads are waited for
+    // by polling), with the stack size set here rather than taken from `ulimit -s`.
+    pthread_attr_t attributes;
+    pthread_t thread;
+    const auto run = [] (void* j) -> void* { (*static_cast<const std::function<void()>*> (j))(); return nullptr; };
 
-        const std::function<void()>& job;
-        std::atomic<bool> ran { false };
-    };
+    const bool started = pthread_attr_init (&attributes) == 0
+                          && pthread_attr_setstacksize (&attributes, largeStackSize) == 0
+                          && pthread_create (&thread, &attributes, run, const_cast<std::function<void()>*> (&job)) == 0;
+    pthread_attr_destroy (&attributes);
 
-    Reader reader (job);
-
-    if (reader.startThread())
-        reader.waitForThreadToExit (-1);
-
-    if (! reader.ran)
+    if (started)
+        pthread_join (thread, nullptr);
+    else
         job();
 }
 
