@@ -173,10 +173,14 @@ void SettingsXml::OnLargeStack (const std::function<void()>& job)
     pthread_t thread;
     const auto run = [] (void* j) -> void* { (*static_cast<const std::function<void()>*> (j))(); return nullptr; };
 
-    const bool started = pthread_attr_init (&attributes) == 0
-                          && pthread_attr_setstacksize (&attributes, largeStackSize) == 0
-                          && pthread_create (&thread, &attributes, run, const_cast<std::function<void()>*> (&job)) == 0;
-    pthread_attr_destroy (&attributes);
+    bool started = false;
+
+    if (pthread_attr_init (&attributes) == 0)
+    {
+        started = pthread_attr_setstacksize (&attributes, largeStackSize) == 0
+                   && pthread_create (&thread, &attributes, run, const_cast<std::function<void()>*> (&job)) == 0;
+        pthread_attr_destroy (&attributes);
+    }
 
     if (started)
         pthread_join (thread, nullptr);

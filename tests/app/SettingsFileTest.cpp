@@ -6,6 +6,7 @@
 
 #include <pthread.h>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -346,16 +347,22 @@ TEST_F (Settings, FilesAsDeepAsTheBoundLetsThroughAreReadAndWrittenByAThreadWith
             settings.setNeedsToBeSaved (true);
             failure = SettingsFile::Save (properties, "Keystead");
         };
-        // A stack of its own: the system would give a thread a larger one it has kept from an earlier thread.
-        std::unique_ptr<void, void (*) (void*)> stack (std::aligned_alloc (4096, smallStack), std::free);
+        // A stack of its own (the system would give a thread a larger one it kept from an earlier thread), with a
+        // page below it that ends an overflow at once rather than in other memory.
+        const auto page = (size_t) sysconf (_SC_PAGESIZE);
+        auto* memory = static_cast<char*> (mmap (nullptr, page + smallStack, PROT_READ | PROT_WRITE,
+                                                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        ASSERT_NE (memory, MAP_FAILED);
+        mprotect (memory, page, PROT_NONE);
         pthread_attr_t attributes;
         pthread_t thread;
         pthread_attr_init (&attributes);
-        pthread_attr_setstack (&attributes, stack.get(), smallStack);
+        pthread_attr_setstack (&attributes, memory + page, smallStack);
         ASSERT_EQ (pthread_create (&thread, &attributes, [] (void* j) -> void*
                                    { (*static_cast<std::function<void()>*> (j))(); return nullptr; }, &job), 0);
         pthread_join (thread, nullptr);
         pthread_attr_destroy (&attributes);
+        munmap (memory, page + smallStack);
         EXPECT_EQ (tempo, row.damaged ? 0 : 200);
         EXPECT_FALSE (handedOut) << "the framework copies and deletes a tree by recursion too";
         EXPECT_EQ (failure, "");
