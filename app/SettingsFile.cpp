@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "app/SettingsFileOnDisk.h"
+#include "app/SettingsXml.h"
 #include "engine/KeysteadProcessor.h"
 
 const juce::String SettingsFile::filterMidiChannelKey { "filter_midi_chanel" };
@@ -99,7 +100,7 @@ namespace
     }
 
     /** The root of the settings file at the path, or none when there is no such file or it is
-        damaged. */
+        damaged. To be called through SettingsXml::OnLargeStack. */
     std::unique_ptr<juce::XmlElement> readSettings (const std::string& path)
     {
         const auto bytes = SettingsFileOnDisk::ReadRegularFile (path, SettingsFile::largestReadableSize);
@@ -108,16 +109,14 @@ namespace
             return {};
 
         const auto text = juce::String::createStringFromData (bytes->getData(), (int) bytes->getSize());
-        auto root = SettingsFile::ParseXml (text);
+        auto root = SettingsXml::Parse (text, true);
         return root != nullptr && root->hasTagName ("PROPERTIES") ? std::move (root) : nullptr;
     }
 
-    // How a value that is itself XML is held: as one line, without a header.
-    const auto oneLine = juce::XmlElement::TextFormat().singleLine().withoutHeader();
-
     // The framework's properties format: one VALUE element per key, with the key's name and its
     // value, or with the value as a child element when the value is itself XML. Each key costs
-    // the framework a search of the keys before it, which the bound on markup keeps small.
+    // the framework a search of the keys before it, which the bound on markup keeps small. To be
+    // called through SettingsXml::OnLargeStack.
     void fill (juce::PropertiesFile& settings, const juce::XmlElement& root)
     {
         auto& values = settings.getAllProperties();
@@ -128,21 +127,9 @@ namespace
             const auto* child = element->getFirstChildElement();
 
             if (name.isNotEmpty())
-                values.set (name, child != nullptr ? child->toString (oneLine) : element->getStringAttribute ("val"));
+                values.set (name, child != nullptr ? SettingsXml::OneLine (*child)
+                                                   : element->getStringAttribute ("val"));
         }
-    }
-
-    /** The value as the child element that it is the one-line text of, or none: a value that is
-        anything more or less than one element (text after it, say) is written as text, so that it
-        reads back exactly as it was. */
-    std::unique_ptr<juce::XmlElement> asElement (const juce::String& value)
-    {
-        auto element = SettingsFile::ParseXml (value);
-
-        if (element == nullptr || element->toString (oneLine) != value)
-            return {};
-
-        return element;
     }
 
     bool isOwnKey (const juce::String& key)
@@ -161,58 +148,11 @@ namespace
         return false;
     }
 
-    juce::String toXml (const juce::StringPairArray& values, bool withOtherKeys)
-    {
-        juce::XmlElement document ("PROPERTIES");
-
-        // Added from the last key to the first, each at the front: appending walks the whole list.
-        for (int i = values.size(); --i >= 0;)
-        {
-            const auto& key = values.getAllKeys()[i];
-            const auto& value = values.getAllValues()[i];
-
-            if (! withOtherKeys && ! isOwnKey (key))
-                continue;
-
-            auto* element = new juce::XmlElement ("VALUE");
-            element->setAttribute ("name", key);
-
-            if (auto child = asElement (value))
-                element->addChildElement (child.release());
-            else
-                element->setAttribute ("val", value);
-
-            document.prependChildElement (element);
-        }
-
-        return document.toString();
-    }
-
-    /** Whether a text can be given to the framework's XML reader safely and read in time that
-        goes with its length. A document type is refused: the reader expands its entities without
-        bound and opens the files it names. And so is a text with more '<' and '&' together than
-        SettingsFile::mostMarkup. Every element the reader builds begins at a '<' (an entity it does
-        not know comes back as its own text, '<' and all), so this bounds how deep it recurses and
-        how many keys a file holds, however the text is arranged; and every entity in a value costs
-        it a copy of the value read so far. */
-    bool isSafeForTheReader (const juce::String& text)
-    {
-        if (text.contains ("<!DOCTYPE"))
-            return false;
-
-        int marks = 0;
-
-        for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
-            if ((*p == '<' || *p == '&') && ++marks > SettingsFile::mostMarkup)
-                return false;
-
-        return true;
-    }
-
     // What a start reads; the quit must write nothing else.
     bool isReadable (const juce::String& text)
     {
-        return text.getNumBytesAsUTF8() <= (size_t) SettingsFile::largestReadableSize && isSafeForTheReader (text);
+        return text.getNumBytesAsUTF8() <= (size_t) SettingsFile::largestReadableSize
+                && SettingsXml::IsSafeForTheReader (text, true);
     }
 }
 
@@ -263,8 +203,12 @@ void SettingsFile::Open (juce::ApplicationProperties& properties, const juce::St
 
     SettingsFileOnDisk::RemoveStaleTemporaryFiles (*target);
 
-    if (const auto root = readSettings (*target))
-        fill (*properties.getUserSettings(), *root);
+    auto& settings = *properties.getUserSettings();
+    SettingsXml::OnLargeStack ([&]
+    {
+        if (const auto root = readSettings (*target))
+            fill (settings, *root);
+    });
 }
 
 std::string SettingsFile::Save (juce::ApplicationProperties& properties, const juce::String& applicationName)
@@ -297,20 +241,33 @@ std::string SettingsFile::Save (juce::ApplicationProperties& properties, const j
     if (present && throughLink && ! S_ISREG (info.st_mode))
         return failure (*target, "not a regular file, so it was left as it is");
 
-    if (present && readSettings (*target) == nullptr)
-        if (const int error = SettingsFileOnDisk::MoveAside (*target))
-            return failure (*target, "it could not be kept aside as " + SettingsFileOnDisk::DamagedCopyOf (*target)
-                                       + ": " + systemReason (error));
+    // The next start must read what this one writes: without the keys this program does not know
+    // when they would make too much of it. The file is judged as it is now, since another instance
+    // may have written it since the start.
+    const auto& values = settings.getAllProperties();
+    bool damaged = false;
+    juce::String text;
 
-    // The next start must read what this one writes (the writer spells some characters that a
-    // file may hold plainly as entities, so a file that was read may grow past what is read).
-    auto text = toXml (settings.getAllProperties(), true);
+    SettingsXml::OnLargeStack ([&]
+    {
+        damaged = present && readSettings (*target) == nullptr;
+        text = SettingsXml::Write (values, [] (const juce::String&) { return true; });
 
-    if (! isReadable (text))
-        text = toXml (settings.getAllProperties(), false);
+        if (! isReadable (text))
+            text = SettingsXml::Write (values, isOwnKey);
+    });
 
     if (! isReadable (text))
         return failure (*target, "the settings would be more than a start reads");
+
+    std::string keptAs;
+
+    if (damaged)
+        if (const int error = SettingsFileOnDisk::MoveAside (*target, keptAs))
+            return failure (*target, error == EEXIST
+                                       ? "it could not be kept aside: every name for a kept copy up to " + keptAs
+                                           + " is taken"
+                                       : "it could not be kept aside as " + keptAs + ": " + systemReason (error));
 
     // The program makes its own folder, but no folder that a link names.
     if (const int error = SettingsFileOnDisk::Replace (*target, text, ! throughLink))
@@ -322,11 +279,17 @@ std::string SettingsFile::Save (juce::ApplicationProperties& properties, const j
 
 std::unique_ptr<juce::XmlElement> SettingsFile::ParseXml (const juce::String& text)
 {
-    if (! isSafeForTheReader (text))
-        return {};
+    std::unique_ptr<juce::XmlElement> root;
 
-    // Parsed from text, the document has no input source through which to open another file.
-    return juce::XmlDocument (text).getDocumentElement();
+    SettingsXml::OnLargeStack ([&]
+    {
+        root = SettingsXml::Parse (text, true);
+
+        if (root != nullptr && SettingsXml::DepthOf (*root) > mostNestingHandedOut)
+            root.reset();
+    });
+
+    return root;
 }
 
 void SettingsFile::ReadEngineKeys (juce::ApplicationProperties& properties, KeysteadProcessor& engine)

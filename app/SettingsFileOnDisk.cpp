@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -54,6 +55,39 @@ namespace
         const auto dot = name.rfind ('.');
         const auto stem = dot == std::string::npos || dot == 0 ? name : name.substr (0, dot);
         return { stem + "_temp", name.substr (stem.size()) };
+    }
+
+    /** Gives the open file or folder the owner and group of `owner` when it has others. An
+        ordinary user cannot give a file away (EPERM): it stays theirs, as it always was. */
+    int giveOwner (int handle, const struct stat& owner)
+    {
+        struct stat now {};
+
+        if (::fstat (handle, &now) != 0)
+            return errorOf (false);
+
+        if ((now.st_uid == owner.st_uid && now.st_gid == owner.st_gid)
+             || ::fchown (handle, owner.st_uid, owner.st_gid) == 0 || errno == EPERM)
+            return 0;
+
+        return errorOf (false);
+    }
+
+    /** Renames without replacing anything at the new name (EEXIST then). A file system that
+        cannot refuse in a rename gets a second name, which is refused when taken, and loses the
+        first. */
+    int renameWithoutReplacing (const std::string& from, const std::string& to)
+    {
+        if (::renameat2 (AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return 0;
+
+        if (errno != EINVAL && errno != ENOSYS)
+            return errorOf (false);
+
+        if (::link (from.c_str(), to.c_str()) != 0)
+            return errorOf (false);
+
+        return errorOf (::unlink (from.c_str()) == 0);
     }
 
     bool writeAll (int file, const char* data, size_t size)
@@ -175,26 +209,51 @@ std::optional<juce::MemoryBlock> SettingsFileOnDisk::ReadRegularFile (const std:
     return bytes;
 }
 
-std::string SettingsFileOnDisk::DamagedCopyOf (const std::string& path)
+std::string SettingsFileOnDisk::DamagedCopyOf (const std::string& path, int copy)
 {
-    return path + ".damaged";
+    return path + ".damaged" + (copy > 1 ? "-" + std::to_string (copy) : "");
 }
 
-int SettingsFileOnDisk::MoveAside (const std::string& path)
+int SettingsFileOnDisk::MoveAside (const std::string& path, std::string& keptAs)
 {
-    // Renaming keeps the bytes even of a file that cannot be read.
-    if (::rename (path.c_str(), DamagedCopyOf (path).c_str()) != 0)
-        return errorOf (false);
+    // Renaming keeps the bytes even of a file that cannot be read, and its owner.
+    for (int copy = 1; copy <= mostDamagedCopies; ++copy)
+    {
+        keptAs = DamagedCopyOf (path, copy);
 
-    return syncFolder (FolderOf (path));
+        if (const int error = renameWithoutReplacing (path, keptAs); error != EEXIST)
+            return error != 0 ? error : syncFolder (FolderOf (path));
+    }
+
+    return EEXIST;
 }
 
 int SettingsFileOnDisk::Replace (const std::string& path, const juce::String& text, bool makeFolder)
 {
     const auto folder = FolderOf (path);
+    struct stat home {};
+    const bool homeKnown = ::stat (homeFolder().c_str(), &home) == 0;
 
-    if (makeFolder && ::mkdir (folder.c_str(), 0777) != 0 && errno != EEXIST)
-        return errorOf (false);
+    if (makeFolder)
+    {
+        const bool made = ::mkdir (folder.c_str(), 0777) == 0;
+
+        if (! made && errno != EEXIST)
+            return errorOf (false);
+
+        if (made && homeKnown)
+        {
+            // Opened without following a link that may have been put in its place since.
+            const int handle = ::open (folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int error = handle < 0 ? errorOf (false) : giveOwner (handle, home);
+
+            if (handle >= 0)
+                ::close (handle);
+
+            if (error != 0)
+                return error;
+        }
+    }
 
     struct stat old {};
     const bool keepMode = ::stat (path.c_str(), &old) == 0 && S_ISREG (old.st_mode);
@@ -207,9 +266,17 @@ int SettingsFileOnDisk::Replace (const std::string& path, const juce::String& te
     if (file < 0)
         return errorOf (false);
 
-    int error = errorOf (writeAll (file, text.toRawUTF8(), text.getNumBytesAsUTF8())
-                          && (! keepMode || ::fchmod (file, old.st_mode & 07777) == 0)
-                          && ::fsync (file) == 0);
+    // The owner first: a change of owner clears the set-user and set-group bits of the mode.
+    int error = errorOf (writeAll (file, text.toRawUTF8(), text.getNumBytesAsUTF8()));
+
+    if (error == 0 && (keepMode || homeKnown))
+        error = giveOwner (file, keepMode ? old : home);
+
+    if (error == 0 && keepMode)
+        error = errorOf (::fchmod (file, old.st_mode & 07777) == 0);
+
+    if (error == 0)
+        error = errorOf (::fsync (file) == 0);
 
     // A full disk may only show when the file is closed.
     if (::close (file) != 0 && error == 0)

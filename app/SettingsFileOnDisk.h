@@ -27,15 +27,22 @@ public:
         regular file or it is larger than largestSize. Never blocks on what it opens. */
     static std::optional<juce::MemoryBlock> ReadRegularFile (const std::string& path, juce::int64 largestSize);
 
-    /** Where a damaged settings file is kept, and the move there (replacing an older one). The
-        folder is synced, so the move outlasts a power cut. */
-    static std::string DamagedCopyOf (const std::string& path);
-    static int MoveAside (const std::string& path);
+    /** Where a damaged settings file is kept: the copy-th name, "<file>.damaged" for the first,
+        "<file>.damaged-2" and on for later ones, up to mostDamagedCopies. */
+    static std::string DamagedCopyOf (const std::string& path, int copy);
+    static constexpr int mostDamagedCopies = 100;
+
+    /** Moves the file to the first of those names that nothing has, never replacing what is there,
+        even when another instance moves a file at the same time: a kept copy is never lost to a
+        later one. keptAs is the last name tried. EEXIST when every name is taken. The folder is
+        synced, so the move outlasts a power cut. */
+    static int MoveAside (const std::string& path, std::string& keptAs);
 
     /** Replaces the file's contents at once through a temporary file beside it, renamed over it:
         a kill during the write leaves the old file whole. The new file keeps the old one's mode,
-        and the file and then its folder are synced before this returns. With makeFolder, a
-        missing folder is made first. */
+        owner and group; a new file, and a missing folder that makeFolder has made first, take
+        the home folder's owner and group (a run as root in a user's home must leave what it
+        writes there the user's). The file and then its folder are synced before this returns. */
     static int Replace (const std::string& path, const juce::String& text, bool makeFolder);
 
     /** Removes what a write cut short left beside the file; a minute's age leaves alone the write

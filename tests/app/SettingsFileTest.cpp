@@ -1,9 +1,14 @@
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <vector>
 
+#include <pthread.h>
+#include <pwd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include "tests/app/AppTestSupport.h"
@@ -127,13 +132,38 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
               { "goodNoMetronome", "120" }, { "noChordNoMetronome", "20" }, { "midi_chanel", "17" },
               { "highest_note", "40" }, { "lowest_note", "90" } }),
           { 0, 0, 30, 1, 45.5f, 50, 29, 58, 1, 1, 0, 16, 0, 90, 40 }, false },
+
+        // The reader would take an '&' that begins no reference up to the next ';' anywhere, and
+        // give back the name of an entity it does not know as text: the keys between would be lost.
+        { "bare ampersand", fileWith ({ { "comment", "scales & arpeggios" }, { "tempo", "200" },
+                                        { "other", "Tom &amp; Jerry" } }), defaults, true },
+        { "unknown entity", fileWith ({ { "tempo", "200" }, { "x", "caf&eacute;" } }), defaults, true },
+        { "every reference", fileWith ({ { "tempo", "200" },
+                                         { "x", "&amp;&lt;&gt;&quot;&apos;&#233;&#xE9;&#x1F3B9;" } }),
+          withTempo200, false },
+        // Written back with no more escapes than they were read with, however the framework spells them.
+        { "plain >", fileWith ({ { "tempo", "200" }, { "x", std::string (2000, '>') } }), withTempo200, false },
+        { "\" in single quotes", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\" val='"
+                                     + std::string (1500, '"') + "'/></PROPERTIES>", withTempo200, false },
+        { "> in an element", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\"><a b='"
+                                + std::string (700, '"') + "'>" + std::string (700, '>') + "</a></VALUE></PROPERTIES>",
+          withTempo200, false },
+    };
+
+    std::vector<std::string> kept;
+    const auto keptCopies = [this]
+    {
+        std::vector<std::string> all;
+        for (auto name = damagedFile().getFullPathName().toStdString(); fs::exists (name);
+             name = damagedFile().getFullPathName().toStdString() + "-" + std::to_string (all.size() + 1))
+            all.push_back (contentsOf (name));
+        return all;
     };
 
     for (const auto& row : rows)
     {
         SCOPED_TRACE (row.name);
         writeSettings (row.bytes);
-        const auto keptBefore = contentsOf (damagedFile());
         const auto otherKeys = [&]  // the program's own keys are checked by their values
         {
             const auto all = juce::PropertiesFile (settingsFile(), {}).getAllProperties();
@@ -150,8 +180,10 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
             EXPECT_EQ (contentsOf (settingsFile()), row.bytes) << "the file lasts until the next quit";
         }
         EXPECT_TRUE (row.damaged || otherKeys() == othersBefore) << "keys it does not know come back as they were";
-        // Each damaged file replaces the one kept before; a good one leaves it alone.
-        EXPECT_EQ (contentsOf (damagedFile()), row.damaged ? row.bytes : keptBefore);
+        // Each damaged file is kept under a name of its own, and no copy kept before is touched.
+        if (row.damaged)
+            kept.push_back (row.bytes);
+        EXPECT_EQ (keptCopies(), kept);
         EXPECT_TRUE (! row.damaged || keysIn (settingsFile()) == tableOrder) << "a fresh file";
         EXPECT_EQ (values (*start()->processor), row.expected) << "that quit wrote good values";
     }
@@ -247,8 +279,11 @@ TEST_F (Settings, ASaveThatCannotBeDoneChangesNothingOnDiskAndSaysWhyInOneLineAn
                                 link (i < 44 ? file + std::to_string (i + 1) : music, i == 0 ? file : file + std::to_string (i));
                             return file; } },
         { "folder is a file", [&] { fs::remove (folder); put (folder, "x"); return file; } },
-        { "damaged file in the way", [&] { put (file, "tempo 90"); fs::create_directories (file + ".damaged/x");
-                                           return file; } },
+        // A kept copy is never replaced, so there are only so many.
+        { "every kept name taken", [&] { put (file, "tempo 90"); fs::create_directories (file + ".damaged/x");
+                                         for (int n = 2; n <= 100; ++n)
+                                             put (file + ".damaged-" + std::to_string (n), "kept");
+                                         return file; } },
     };
 
     for (const auto& row : rows)
@@ -270,5 +305,119 @@ TEST_F (Settings, ASaveThatCannotBeDoneChangesNothingOnDiskAndSaysWhyInOneLineAn
         const auto at = printed.find ("Keystead: ");
         EXPECT_TRUE (at != std::string::npos && printed.compare (at, line.size(), line) == 0) << printed;
         EXPECT_EQ (printed.find ("Keystead: ", at + 1), std::string::npos) << "one line: " << printed;
+    }
+}
+
+TEST_F (Settings, FilesAsDeepAsTheBoundLetsThroughAreReadAndWrittenByAThreadWithASmallStack)
+{
+    // The program's own thread has what `ulimit -s` gives it; the reader needs half a kilobyte a level (the
+    // sanitisers' frames are larger, and so is what the program needs besides).
+   #if defined (__SANITIZE_THREAD__)
+    constexpr size_t smallStack = 1536 * 1024;  // the thread sanitizer keeps about 900 KiB of it for itself
+   #elif defined (__SANITIZE_ADDRESS__)
+    constexpr size_t smallStack = 512 * 1024;
+   #else
+    constexpr size_t smallStack = 256 * 1024;
+   #endif
+    const auto times = [] (const std::string& text, int n) { std::string all; while (n-- > 0) all += text; return all; };
+    const int levels = 998, half = levels / 2 - 2;
+    const struct { const char* name; std::string bytes; bool damaged; } rows[] = {
+        { "never closed", "<PROPERTIES>" + times ("<a>", levels), true },
+        { "closed", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\">" + times ("<a>", half)
+                        + times ("</a>", half) + "</VALUE></PROPERTIES>", false },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        writeSettings (row.bytes);
+        fs::remove_all (damagedFile().getFullPathName().toStdString());
+        const auto before = juce::PropertiesFile (settingsFile(), {}).getAllProperties()["x"];
+        int tempo = 0;
+        bool handedOut = true;
+        std::string failure = "not run";
+        std::function<void()> job = [&]
+        {
+            juce::ApplicationProperties properties;
+            SettingsFile::Open (properties, "Keystead");
+            auto& settings = *properties.getUserSettings();
+            tempo = settings.getIntValue ("tempo");
+            handedOut = SettingsFile::ParseXml (settings.getValue ("x")) != nullptr;
+            settings.getAllProperties().set ("tempo", "190");
+            settings.setNeedsToBeSaved (true);
+            failure = SettingsFile::Save (properties, "Keystead");
+        };
+        // A stack of its own (the system would give a thread a larger one it kept from an earlier thread), with a
+        // page below it that ends an overflow at once rather than in other memory.
+        const auto page = (size_t) sysconf (_SC_PAGESIZE);
+        auto* memory = static_cast<char*> (mmap (nullptr, page + smallStack, PROT_READ | PROT_WRITE,
+                                                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        ASSERT_NE (memory, MAP_FAILED);
+        mprotect (memory, page, PROT_NONE);
+        pthread_attr_t attributes;
+        pthread_t thread;
+        pthread_attr_init (&attributes);
+        pthread_attr_setstack (&attributes, memory + page, smallStack);
+        ASSERT_EQ (pthread_create (&thread, &attributes, [] (void* j) -> void*
+                                   { (*static_cast<std::function<void()>*> (j))(); return nullptr; }, &job), 0);
+        pthread_join (thread, nullptr);
+        pthread_attr_destroy (&attributes);
+        munmap (memory, page + smallStack);
+        EXPECT_EQ (tempo, row.damaged ? 0 : 200);
+        EXPECT_FALSE (handedOut) << "the framework copies and deletes a tree by recursion too";
+        EXPECT_EQ (failure, "");
+        EXPECT_EQ (contentsOf (damagedFile()), row.damaged ? row.bytes : "");
+        const auto written = juce::PropertiesFile (settingsFile(), {}).getAllProperties();
+        EXPECT_EQ (written["tempo"], "190");
+        EXPECT_EQ (written["x"], before);
+    }
+}
+
+TEST_F (Settings, ARunAsRootInAUsersHomeLeavesTheFolderAndFileItWritesTheUsers)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can write in another user's home";
+
+    // A user of the system's own, made once and kept: its home is this test's.
+    const char* name = "keystead-test";
+    if (getpwnam (name) == nullptr)
+    {
+        ASSERT_EQ (std::system ("useradd --system --no-create-home --shell /usr/sbin/nologin keystead-test"), 0);
+    }
+    const auto* user = getpwnam (name);
+    ASSERT_NE (user, nullptr);
+    const std::string base = home.getFullPathName().toStdString(), folder = base + "/.Keystead";
+    const std::string file = folder + "/Keystead.settings";
+    ASSERT_EQ (chown (base.c_str(), user->pw_uid, user->pw_gid), 0);
+    const auto owner = [] (const std::string& path) { struct stat s {}; lstat (path.c_str(), &s); return s; };
+    const gid_t otherGroup = user->pw_gid + 1;
+
+    // Each row sets up the home folder; a file there keeps its owner, group and mode, a new one takes the home's.
+    const struct { const char* name; std::function<void()> setUp; gid_t group; mode_t mode; } rows[] = {
+        { "first run", [] {}, user->pw_gid, 0644 },
+        { "replaced", [&] { fs::create_directories (folder); chown (folder.c_str(), user->pw_uid, user->pw_gid);
+                            put (file, tempo200()); chown (file.c_str(), user->pw_uid, otherGroup);
+                            chmod (file.c_str(), 0600); },
+          otherGroup, 0600 },
+        { "damaged", [&] { fs::create_directories (folder); chown (folder.c_str(), user->pw_uid, user->pw_gid);
+                           put (file, "tempo 90"); chown (file.c_str(), user->pw_uid, otherGroup); },
+          user->pw_gid, 0644 },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        fs::remove_all (folder);
+        const auto mask = umask (022);
+        row.setUp();
+        start()->processor->tempo = 99.0;
+        umask (mask);
+        for (const auto& path : { folder, file })
+        {
+            EXPECT_EQ (owner (path).st_uid, user->pw_uid) << path;
+            EXPECT_EQ (owner (path).st_gid, path == file ? row.group : user->pw_gid) << path;
+        }
+        EXPECT_EQ (owner (file).st_mode & 07777, row.mode);
+        EXPECT_NE (contentsOf (file).find ("name=\"tempo\" val=\"99.0\""), std::string::npos);
     }
 }
