@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -92,6 +94,43 @@ TEST (EngineSafety, RandomMidiBlockSizesAndSettingsNeverBreakTheEngine)
         mostEvaluated = std::max (mostEvaluated, engine.nbEvaluated.load());
     }
     EXPECT_GT (mostEvaluated, 20);  // the random input did reach the judging
+}
+
+// Notes near eighth-note places for ten minutes, in blocks of 512 with both MIDI filters on and the
+// metronome off, so the tempo follows: once the lists have grown, no block allocates.
+TEST (EngineSafety, FollowingTheTempoWithTheFiltersOnDoesNotAllocate)
+{
+    std::mt19937 random (7);
+    const auto notes = enginetest::randomPerformance (random, enginetest::beat, 2, 1200);
+    KeysteadProcessor engine;
+    engine.filterMidiChannel = true;
+    engine.filterMidiRange = true;
+    const auto out = enginetest::perform (engine, 1, notes, notes.back().at + 48000);
+    EXPECT_EQ (out.allocations, 0u);
+    EXPECT_TRUE (out.counted > 300 && engine.tempo.load() != 120.0) << out.counted;
+}
+
+// The steady-state checks above rely on the counter seeing the framework's allocations, which go
+// through the C functions: in the test's own code, in the framework's library, and operator new.
+TEST (EngineSafety, TheAllocationCounterSeesEveryWayOfAllocating)
+{
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        { "operator new", [] { delete new int (1); } },
+        { "HeapBlock malloc", [] { juce::HeapBlock<float> b (64); b[0] = 1.0f; } },
+        { "HeapBlock calloc", [] { juce::HeapBlock<float> b (64, true); b[0] = 1.0f; } },
+        { "HeapBlock realloc", [] { juce::HeapBlock<float> b; b.realloc (64); b[0] = 1.0f; } },
+        { "MidiBuffer growth", [] { juce::MidiBuffer b; b.addEvent (juce::MidiMessage::noteOn (1, 60, 1.0f), 0); } },
+        { "MemoryBlock", [] { juce::MemoryBlock b (100); } },  // compiled into the framework's library
+        { "aligned_alloc", [] { std::free (std::aligned_alloc (64, 64)); } },
+        { "posix_memalign", [] { void* p = nullptr; if (posix_memalign (&p, 64, 64) == 0) std::free (p); } },
+        { "strdup", [] { std::free (strdup ("note")); } },
+    };
+    for (const auto& [name, allocate] : rows)
+    {
+        ScopedAllocationCounter counter;
+        allocate();
+        EXPECT_GE (counter.count(), 1u) << name;
+    }
 }
 
 // Wide chords exactly on the beat clock as it stands at their block's start, at sixteenths of 6000
