@@ -28,16 +28,22 @@ namespace
     };
 }
 
-// The same playing with and without an open editor: the judging is the same, and the editor
-// hears of every note-on block, judged chord (its spread in milliseconds), new phase dot, display
-// update and tempo change.
+// The same playing with and without an open editor: the judging is the same, and the editor hears
+// once of each block with note-ons, and of every judged chord (its spread in milliseconds), new
+// phase dot, display update and tempo change.
 TEST (EditorHandOvers, ReachTheEditorWithoutChangingTheJudging)
 {
-    struct Case { int mode; std::vector<TimedNote> notes; std::vector<double> spreads; size_t dots, tempoChanges; };
+    struct Case
+    {
+        int mode; std::vector<TimedNote> notes; size_t noteOnBlocks; std::vector<double> spreads;
+        size_t dots, tempoChanges;
+    };
     const int ms = samplesPerMs;
     const Case cases[] = {
-        { 0, { { 1000, 60 }, { 1000 + 20 * ms, 64 }, { 30000, 60 }, { 30000 + 70 * ms, 64 } }, { 20.0, 70.0 }, 0, 0 },
-        { 1, { { beat, 60 }, { 2 * beat + 10 * ms, 60 }, { 3 * beat, 60 } }, {}, 1, 2 },  // a dot once referenced
+        { 0, { { 1000, 60 }, { 1000 + 20 * ms, 64 }, { 30000, 60 }, { 30000 + 70 * ms, 64 } }, 4, { 20.0, 70.0 },
+          0, 0 },
+        { 0, { { 1000, 60 }, { 1010, 64 }, { 1020, 67 } }, 1, { 15.0 / samplesPerMs }, 0, 0 },  // one block
+        { 1, { { beat, 60 }, { 2 * beat + 10 * ms, 60 }, { 3 * beat, 60 } }, 3, {}, 1, 2 },  // a dot once referenced
     };
     for (const auto& c : cases)
     {
@@ -53,9 +59,9 @@ TEST (EditorHandOvers, ReachTheEditorWithoutChangingTheJudging)
         EXPECT_EQ (engine.tempo.load(), plain.tempo.load());
         const auto& v = recorder.values;
         using R = RecordingEditor;
-        EXPECT_EQ (std::make_tuple (v[R::noteOn].size(), v[R::newDot].size(),  // one note a block
+        EXPECT_EQ (std::make_tuple (v[R::noteOn].size(), v[R::newDot].size(),
                                     v[R::tempoChange].size(), v[R::phaseDisplay].empty()),
-                   std::make_tuple (c.notes.size(), c.dots, c.tempoChanges, c.mode == 0));
+                   std::make_tuple (c.noteOnBlocks, c.dots, c.tempoChanges, c.mode == 0));
         EXPECT_EQ (v[R::chordSpread], c.spreads);
         engine.DetachEditor (editor.get());
     }
