@@ -110,6 +110,41 @@ TEST (EngineSafety, FollowingTheTempoWithTheFiltersOnDoesNotAllocate)
     EXPECT_TRUE (out.counted > 300 && engine.tempo.load() != 120.0) << out.counted;
 }
 
+// A system-exclusive message in every block with a note-on: it passes whole, or the channel filter
+// drops it, and once the buffers have grown no block allocates for it.
+TEST (EngineSafety, LongSystemMessagesPassWholeWithoutAllocating)
+{
+    using Bytes = std::vector<juce::uint8>;
+    const Bytes sysex { 0xF0, 0x7E, 0x7F, 0x06, 0x01, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xF7 }, note { 0x90, 60, 100 };
+    for (const bool channelFilter : { false, true })
+    {
+        KeysteadProcessor engine;
+        engine.filterMidiChannel = channelFilter;
+        ProcessorHarness harness (engine);
+        size_t allocations = 0;
+        for (int block = 0; block < 8; ++block)
+        {
+            harness.midi.addEvent (sysex.data(), (int) sysex.size(), 10);
+            harness.noteOn (20, 60);
+            size_t counted = 0;
+            {
+                ScopedAllocationCounter counter;
+                engine.FilterByMidiChannelAndNoteLimits (harness.midi);
+                counted = counter.count();
+            }
+            const auto first = *harness.midi.begin();
+            EXPECT_EQ (Bytes (first.data, first.data + first.numBytes), channelFilter ? note : sysex);
+            {
+                ScopedAllocationCounter counter;
+                harness.processBlock();
+                counted += counter.count();
+            }
+            allocations += block >= 2 ? counted : 0;
+        }
+        EXPECT_EQ (allocations, 0u) << "channel filter " << channelFilter;
+    }
+}
+
 // The steady-state checks rely on the counter seeing every allocation: operator new, and the C
 // functions that the framework's containers use, from the test's own code and from the framework's
 // library. Each row counts exactly its own calls.
