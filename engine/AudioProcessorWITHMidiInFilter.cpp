@@ -11,8 +11,8 @@ namespace
     constexpr int longestTestedMessage = 3;
 
     /** A real device never sends a channel message of the wrong length, one whose data bytes have
-        the top bit set, or an event that starts on a data byte; such bytes can only come from a fault upstream, and nothing downstream
-        could read them safely. */
+        the top bit set, or an event that starts on a data byte; such bytes can only come from a
+        fault upstream, and nothing downstream could read them safely. */
     bool isWellFormed (const juce::MidiMessageMetadata& event) noexcept
     {
         if (event.numBytes <= 0 || event.data[0] < 0x80)

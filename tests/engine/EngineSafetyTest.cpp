@@ -20,6 +20,7 @@ TEST (EngineSafety, MidiInFilterTakesTheChannelThenTheRangeAndDropsMalformedEven
         { "inverted range", 0, 80, 40, { 0x90, 60, 100 }, false },
         { "both pass", 2, 60, 72, { 0x91, 60, 100 }, true },
         { "range fails", 2, 60, 72, { 0x91, 73, 100 }, false },
+        { "channel fails", 2, 60, 72, { 0x92, 60, 100 }, false },
         { "short", 0, 0, 127, { 0x90, 60 }, false },
         { "data byte first", 0, 0, 127, { 0x3C, 0x64, 0x10 }, false },
         { "data byte high", 0, 0, 127, { 0x90, 0xC8, 100 }, false } };
