@@ -97,7 +97,7 @@ TEST (EngineSafety, RandomMidiBlockSizesAndSettingsNeverBreakTheEngine)
     EXPECT_GT (mostEvaluated, 20);  // the random input did reach the judging
 }
 
-// Notes near eighth-note places for ten minutes, in blocks of 512 with both MIDI filters on and the
+// Notes near eighth-note places for five minutes, in blocks of 512 with both MIDI filters on and the
 // metronome off, so the tempo follows: once the lists have grown, no block allocates.
 TEST (EngineSafety, FollowingTheTempoWithTheFiltersOnDoesNotAllocate)
 {
