@@ -4,9 +4,15 @@ namespace
 {
     constexpr int reservedMidiBytes = 4096;
 
+    /** The longest channel message. A juce::MidiMessage keeps only a few bytes in itself and
+        copies a longer message (a system-exclusive one) to the heap; the filter's rules read no
+        more than a message's first two bytes, so a longer message is tested by its first bytes
+        alone and the audio thread allocates nothing for it. Its event passes whole. */
+    constexpr int longestTestedMessage = 3;
+
     /** A real device never sends a channel message of the wrong length, one whose data bytes have
-        the top bit set, or an event that starts on a data byte; such bytes can only come from a fault upstream, and nothing downstream
-        could read them safely. */
+        the top bit set, or an event that starts on a data byte; such bytes can only come from a
+        fault upstream, and nothing downstream could read them safely. */
     bool isWellFormed (const juce::MidiMessageMetadata& event) noexcept
     {
         if (event.numBytes <= 0 || event.data[0] < 0x80)
@@ -77,7 +83,8 @@ void AudioProcessorWITHMidiInFilter::FilterByMidiChannelAndNoteLimits (juce::Mid
         if (! isWellFormed (metadata))
             continue;
 
-        const auto message = metadata.getMessage();
+        const juce::MidiMessage message (metadata.data, juce::jmin (metadata.numBytes, longestTestedMessage),
+                                         (double) metadata.samplePosition);
 
         if (IsOkWithMidiInChannelSelectedAndNoteLimits (message))
             filteredEvents.addEvent (metadata.data, metadata.numBytes, metadata.samplePosition);

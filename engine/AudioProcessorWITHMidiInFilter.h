@@ -30,7 +30,9 @@ public:
     /** True when the message passes the channel filter and then the note-range filter. */
     virtual bool IsOkWithMidiInChannelSelectedAndNoteLimits (const juce::MidiMessage& message);
 
-    /** Keeps only the events that pass, each at its own sample position, in buffer order. */
+    /** Keeps only the events that pass, each at its own sample position, in buffer order. Each is
+        tested as a message of at most its first three bytes (a longer one can only be a system
+        message, which the rules judge by its status byte), so that no block allocates for it. */
     virtual void FilterByMidiChannelAndNoteLimits (juce::MidiBuffer& buffer);
 
 private:

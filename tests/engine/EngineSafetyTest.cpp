@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -18,6 +20,7 @@ TEST (EngineSafety, MidiInFilterTakesTheChannelThenTheRangeAndDropsMalformedEven
         { "inverted range", 0, 80, 40, { 0x90, 60, 100 }, false },
         { "both pass", 2, 60, 72, { 0x91, 60, 100 }, true },
         { "range fails", 2, 60, 72, { 0x91, 73, 100 }, false },
+        { "channel fails", 2, 60, 72, { 0x92, 60, 100 }, false },
         { "short", 0, 0, 127, { 0x90, 60 }, false },
         { "data byte first", 0, 0, 127, { 0x3C, 0x64, 0x10 }, false },
         { "data byte high", 0, 0, 127, { 0x90, 0xC8, 100 }, false } };
@@ -92,6 +95,79 @@ TEST (EngineSafety, RandomMidiBlockSizesAndSettingsNeverBreakTheEngine)
         mostEvaluated = std::max (mostEvaluated, engine.nbEvaluated.load());
     }
     EXPECT_GT (mostEvaluated, 20);  // the random input did reach the judging
+}
+
+// Notes near eighth-note places for five minutes, in blocks of 512 with both MIDI filters on and the
+// metronome off, so the tempo follows: once the lists have grown, no block allocates.
+TEST (EngineSafety, FollowingTheTempoWithTheFiltersOnDoesNotAllocate)
+{
+    std::mt19937 random (7);
+    const auto notes = enginetest::randomPerformance (random, enginetest::beat, 2, 1200);
+    KeysteadProcessor engine;
+    engine.filterMidiChannel = true;
+    engine.filterMidiRange = true;
+    const auto out = enginetest::perform (engine, 1, notes, notes.back().at + 48000);
+    EXPECT_EQ (out.allocations, 0u);
+    EXPECT_TRUE (out.counted > 300 && engine.tempo.load() != 120.0) << out.counted;
+}
+
+// A system-exclusive message in every block with a note-on: it passes whole, or the channel filter
+// drops it, and once the buffers have grown no block allocates for it.
+TEST (EngineSafety, LongSystemMessagesPassWholeWithoutAllocating)
+{
+    using Bytes = std::vector<juce::uint8>;
+    const Bytes sysex { 0xF0, 0x7E, 0x7F, 0x06, 0x01, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xF7 }, note { 0x90, 60, 100 };
+    for (const bool channelFilter : { false, true })
+    {
+        KeysteadProcessor engine;
+        engine.filterMidiChannel = channelFilter;
+        ProcessorHarness harness (engine);
+        size_t allocations = 0;
+        for (int block = 0; block < 8; ++block)
+        {
+            harness.midi.addEvent (sysex.data(), (int) sysex.size(), 10);
+            harness.noteOn (20, 60);
+            size_t counted = 0;
+            {
+                ScopedAllocationCounter counter;
+                engine.FilterByMidiChannelAndNoteLimits (harness.midi);
+                counted = counter.count();
+            }
+            const auto first = *harness.midi.begin();
+            EXPECT_EQ (Bytes (first.data, first.data + first.numBytes), channelFilter ? note : sysex);
+            {
+                ScopedAllocationCounter counter;
+                harness.processBlock();
+                counted += counter.count();
+            }
+            allocations += block >= 2 ? counted : 0;
+        }
+        EXPECT_EQ (allocations, 0u) << "channel filter " << channelFilter;
+    }
+}
+
+// The steady-state checks rely on the counter seeing every allocation: operator new, and the C
+// functions that the framework's containers use, from the test's own code and from the framework's
+// library. Each row counts exactly its own calls.
+TEST (EngineSafety, TheAllocationCounterSeesEveryWayOfAllocating)
+{
+    const struct { const char* name; size_t calls; std::function<void()> allocate; } rows[] = {
+        { "operator new", 1, [] { delete new int (1); } },
+        { "HeapBlock malloc", 1, [] { juce::HeapBlock<float> b (64); b[0] = 1.0f; } },
+        { "HeapBlock calloc", 1, [] { juce::HeapBlock<float> b (64, true); b[0] = 1.0f; } },
+        { "HeapBlock realloc", 2, [] { juce::HeapBlock<float> b (8); b.realloc (4096); b[0] = 1.0f; } },
+        { "MidiBuffer growth", 1, [] { juce::MidiBuffer b; b.addEvent (juce::MidiMessage::noteOn (1, 60, 1.0f), 0); } },
+        { "MemoryBlock", 1, [] { juce::MemoryBlock b (100); } },  // made in the framework's library
+        { "aligned_alloc", 1, [] { std::free (std::aligned_alloc (64, 64)); } },
+        { "posix_memalign", 1, [] { void* p = nullptr; if (posix_memalign (&p, 64, 64) == 0) std::free (p); } },
+        { "strdup", 1, [] { std::free (strdup ("note")); } },
+    };
+    for (const auto& row : rows)
+    {
+        ScopedAllocationCounter counter;
+        row.allocate();
+        EXPECT_EQ (counter.count(), row.calls) << row.name;
+    }
 }
 
 // Wide chords exactly on the beat clock as it stands at their block's start, at sixteenths of 6000

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -11,6 +13,27 @@ namespace enginetest
     constexpr int samplesPerMs = 48, beat = 24000;  // at 48000 Hz and 120 beats per minute
 
     struct TimedNote { juce::int64 at; int noteNumber; };  // samples from the first block after START
+
+    // Groups of one to four notes up to 40 ms apart near most of `intervals` intervals of a beat
+    // of B samples split in sub; some groups far off.
+    inline std::vector<TimedNote> randomPerformance (std::mt19937& random, int B, int sub, int intervals)
+    {
+        const double interval = (double) B / sub;
+        std::normal_distribution<double> jitter (0.0, interval * 0.06);
+        std::vector<TimedNote> notes;
+        for (int k = 4; k < intervals + 4; ++k)
+        {
+            if (random() % 7 == 0)
+                continue;
+            auto at = (juce::int64) (k * interval + jitter (random))
+                      + (random() % 13 == 0 ? (juce::int64) (interval * 0.2) : 0);
+            for (int i = 0, chord = 1 + (int) (random() % 4); i < chord;
+                 ++i, at += (juce::int64) (random() % (40 * samplesPerMs)))
+                notes.push_back ({ at, 56 + (int) (random() % 12) });
+        }
+        std::sort (notes.begin(), notes.end(), [] (auto& a, auto& b) { return a.at < b.at; });
+        return notes;
+    }
 
     /** The statistics and every boo request made (true: attenuated); then what the run measured. */
     struct Outcome

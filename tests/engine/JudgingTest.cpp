@@ -77,21 +77,69 @@ namespace
     };
 }
 
-// The metronome off: the tempo moves by half the group's earliness or lateness, but not for a
-// group that is both (with the reference on the beat, from three notes on beats 1 to 3).
-TEST (Judging, TempoFollowMovesByHalfAGroupsLatenessOrEarlinessUnlessItIsBoth)
+// The first click starts on the first sample of the first block after START, the second at 24000 =
+// 46 x 512 + 448 (after the first has ended), the same on both sides.
+TEST (Judging, TempoModeClicksStartOnTheBeatFromTheFirstBlockAfterStart)
+{
+    KeysteadProcessor engine;
+    ProcessorHarness harness (engine);
+    engine.tempoMode = 1;
+    engine.SetIsRunning (true);
+    const auto& click = engine.soundBuffers[KeysteadProcessor::clickSound];
+    ASSERT_GT (click.getNumSamples(), 512);
+    for (int block = 0, clickAt = 0; block <= 46; ++block, clickAt = 448)
+    {
+        const auto& out = harness.processBlock();
+        for (int i = 0; block % 46 == 0 && i < 512; ++i)
+        {
+            const float expected = i < clickAt ? 0.0f : click.getSample (0, i - clickAt);
+            ASSERT_TRUE (out.getSample (0, i) == out.getSample (1, i) && out.getSample (0, i) == expected)
+                << block << " " << i;
+        }
+    }
+}
+
+// Tempo mode at 120 with the reference exactly on the beat (notes on beats 1 to 3, the last two
+// counted at 0 ms), then each row's notes from beat 5 on. With the metronome off the tempo moves by
+// half the group's lateness or earliness (to 120 / 1.02 and 120 / 0.98 here), not for a group that
+// is both; its errors are then measured at the new tempo (no sum given).
+TEST (Judging, TempoModeVerdictMarginsForgivenessAndTempoFollow)
 {
     const double slower = 120.0 / (double) (1.0f + 0.5f * (960.0f / 24000.0f));
     const double faster = 120.0 / (double) (1.0f - 0.5f * (1.0f - (24000.0f - 960.0f) / 24000.0f));
-    const struct { const char* name; int firstMs, secondMs; double tempo; } rows[] = {
-        { "late", 20, 25, slower }, { "early", -25, -20, faster }, { "both", -20, 20, 120.0 } };
+    const struct
+    {
+        const char* name; int metronome; std::vector<std::pair<int, int>> msAndNotes;
+        int counted, worst; std::vector<bool> boos; float sumMs; double tempo; size_t phases;
+    } rows[] = {
+        { "good", 1, { { 30, 64 } }, 3, 0, {}, 30, 120, 4 },
+        { "middling late", 1, { { 50, 64 } }, 3, 1, { true }, 50, 120, 4 },
+        { "middling early", 1, { { -50, 64 } }, 3, 1, { true }, 50, 120, 4 },
+        { "very bad late", 1, { { 70, 64 } }, 3, 2, { false }, 70, 120, 4 },
+        { "very bad early", 1, { { -70, 64 } }, 3, 2, { false }, 70, 120, 4 },
+        { "beyond no-chord", 1, { { 90, 64 } }, 2, 0, {}, 0, 120, 4 },           // dropped, yet drawn
+        { "C#4 forgiven", 1, { { 0, 60 }, { 50, 61 } }, 3, 0, {}, 0, 120, 4 },   // beside a good C4: erased
+        { "E4 not forgiven", 1, { { 0, 60 }, { 50, 64 } }, 4, 1, { true }, 50, 120, 5 },
+        { "one boo a group", 1, { { 50, 70 }, { 52, 50 } }, 4, 1, { true }, 102, 120, 5 },
+        { "late", 0, { { 20, 60 }, { 25, 64 } }, 4, 0, {}, -1, slower, 5 },
+        { "early", 0, { { -25, 60 }, { -20, 64 } }, 4, 0, {}, -1, faster, 5 },
+        { "both", 0, { { -20, 60 }, { 20, 64 } }, 4, 0, {}, 40, 120, 5 },
+        { "metronome on", 1, { { 20, 60 }, { 25, 64 } }, 4, 0, {}, 45, 120, 5 },
+    };
     for (const auto& row : rows)
     {
-        KeysteadProcessor engine;  // the metronome off by default
-        const auto out = perform (engine, 1, { { beat, 60 }, { 2 * beat, 60 }, { 3 * beat, 60 },
-                                               { 5 * beat + row.firstMs * samplesPerMs, 60 },
-                                               { 5 * beat + row.secondMs * samplesPerMs, 64 } }, 7 * beat);
-        EXPECT_EQ (std::make_pair (out.counted, engine.tempo.load()), std::make_pair (4, row.tempo)) << row.name;
+        std::vector<TimedNote> notes { { beat, 60 }, { 2 * beat, 60 }, { 3 * beat, 60 } };
+        for (auto [ms, note] : row.msAndNotes)
+            notes.push_back ({ 5 * beat + ms * samplesPerMs, note });
+        std::sort (notes.begin(), notes.end(), [] (auto& a, auto& b) { return a.at < b.at; });
+        KeysteadProcessor engine;
+        engine.metronomeMode = row.metronome;
+        const auto out = perform (engine, 1, notes, 7 * beat);
+        SCOPED_TRACE (row.name);
+        EXPECT_EQ (std::tie (out.counted, out.worst, out.boos), std::tie (row.counted, row.worst, row.boos));
+        EXPECT_TRUE (row.sumMs < 0.0f || std::abs (out.sumMs - row.sumMs) < 0.01f) << out.sumMs;
+        EXPECT_EQ (std::make_pair (engine.tempo.load(), engine.s1List.values.size()),
+                   std::make_pair (row.tempo, row.phases));
     }
 }
 
@@ -143,29 +191,30 @@ TEST (Judging, RecentPhaseListMatchesAPlainModelAndTheBruteForceReference)
     EXPECT_GT (listsGoingRoundTwice, 10000 / slice);
 }
 
+// Five notes whose phases (0.99, 0.016666651, 0.07, 0.08, 0.016666668) leave a list that goes
+// round twice, then a probe at 0.25: the reference is that of 0.99's window of four, so the
+// probe lies beyond the no-chord limit and is not counted.
+TEST (Judging, TempoModeKeepsTheReferenceOfAListThatGoesRoundTwice)
+{
+    for (const bool probe : { false, true })
+    {
+        KeysteadProcessor engine;
+        engine.metronomeMode = 1;
+        engine.subdivisor = 2;
+        std::vector<TimedNote> notes;
+        for (juce::int64 at : { 35880, 60200, 72840, 96960, 120200, 171000 })
+            if (probe || at < 171000)
+                notes.push_back ({ at, 60 });
+        const auto out = perform (engine, 1, notes, 170000 + (probe ? 30000 : 0));
+        const float reference = engine.s1List.reference.value;
+        EXPECT_EQ (out.counted, 4) << "probe " << probe;
+        EXPECT_EQ (reference, bruteForceReference (valuesOf (engine.s1List.values), 30.0f)) << "probe " << probe;
+        EXPECT_TRUE (probe || std::abs (reference - 0.0233333f) < 1.0e-6f) << reference;
+    }
+}
+
 namespace
 {
-    // Groups of one to four notes up to 40 ms apart near most of `intervals` intervals of a beat
-    // of B samples split in sub; some groups far off.
-    std::vector<TimedNote> randomPerformance (std::mt19937& random, int B, int sub, int intervals)
-    {
-        const double interval = (double) B / sub;
-        std::normal_distribution<double> jitter (0.0, interval * 0.06);
-        std::vector<TimedNote> notes;
-        for (int k = 4; k < intervals + 4; ++k)
-        {
-            if (random() % 7 == 0)
-                continue;
-            auto at = (juce::int64) (k * interval + jitter (random))
-                      + (random() % 13 == 0 ? (juce::int64) (interval * 0.2) : 0);
-            for (int i = 0, chord = 1 + (int) (random() % 4); i < chord;
-                 ++i, at += (juce::int64) (random() % (40 * samplesPerMs)))
-                notes.push_back ({ at, 56 + (int) (random() % 12) });
-        }
-        std::sort (notes.begin(), notes.end(), [] (auto& a, auto& b) { return a.at < b.at; });
-        return notes;
-    }
-
     // The tempo-mode rules written out plainly for a fixed tempo (metronome switch on), on
     // absolute sample times: an independent computation to compare the engine with.
     struct TempoModel
@@ -268,6 +317,33 @@ TEST (Judging, TempoModeMatchesAnIndependentComputationAtAnyBlockSize)
                        std::make_pair (size_t (0), model.reference));
             EXPECT_EQ (valuesOf (engine.s1List.values), valuesOf (model.list.entries));
         }
+    }
+}
+
+// Chords as played at the default limits: a lone note, a chord across a block boundary, three
+// notes' spread, a spread that reaches the no-chord limit, a neighbouring key forgiven, and two
+// chords closed in one block, judged latest first (the bad one's boo before the middling one's).
+TEST (Judging, ChordsAreGroupedJudgedAndForgivenAsPlayed)
+{
+    const struct { const char* name; juce::int64 from; std::vector<std::pair<int, int>> msAndNotes;
+                   Outcome expected; int block = 512; } rows[] = {
+        { "lone note", 1000, { { 0, 60 } }, {} },
+        { "across blocks", 500, { { 0, 60 }, { 1, 64 } }, { 1, 0, 1.0f, 1.0f, {} } },  // judged once
+        { "three notes", 1000, { { 0, 60 }, { 10, 64 }, { 40, 67 } }, { 1, 0, 35.0f, 35.0f, {} } },
+        { "spread 87 ms", 1000, { { 0, 60 }, { 84, 64 }, { 90, 67 } }, {} },  // (84 + 90) / 2, every gap below
+        { "C#4 forgiven", 1000, { { 0, 60 }, { 50, 61 } }, {} },
+        { "without F4", 1000, { { 0, 60 }, { 5, 64 }, { 60, 65 } }, { 1, 0, 5.0f, 5.0f, {} } },
+        { "latest first", 1000, { { 0, 60 }, { 50, 64 }, { 250, 60 }, { 320, 64 } },
+          { 2, 2, 120.0f, 70.0f, { false, true } }, 24000 },
+    };
+    for (const auto& row : rows)
+    {
+        std::vector<TimedNote> notes;
+        for (auto [ms, note] : row.msAndNotes)
+            notes.push_back ({ row.from + ms * samplesPerMs, note });
+        KeysteadProcessor engine;
+        EXPECT_EQ (perform (engine, 0, notes, notes.back().at + 48000, { row.block }).tied(), row.expected.tied())
+            << row.name;
     }
 }
 

@@ -42,21 +42,25 @@ TEST (SoundOutput, PlayBufferMixesEachRequestFromItsSampleAndRetiresItInTheRight
     }
 }
 
-// The clips decode to whole 1152-sample frames at 48000 Hz (the decoder ignores the encoder's gapless
-// information) and are resampled by the length rule at 44100 Hz; a stereo tone keeps its pitch and sides.
+// Each clip in its own slot: the boo and good sounds in two channels, the click in one, each its
+// whole 1152-sample frames at 48000 Hz (the decoder ignores the encoder's gapless information), and
+// resampled by the length rule at 44100 Hz; a stereo tone keeps its pitch and sides.
 TEST (SoundOutput, EmbeddedClipsDecodeAtTheDeviceRateAndResampleByTheLengthRule)
 {
+    const std::pair<int, int> channelsAndFrames[] = { { 2, 40 }, { 2, 35 }, { 1, 16 } };
     KeysteadProcessor engine;
-    engine.prepareToPlay (48000.0, 512);
-    const auto clips = engine.soundBuffers;
-    engine.prepareToPlay (44100.0, 512);
-    for (size_t n = 0; n < clips.size(); ++n)
+    for (double rate : { 48000.0, 44100.0 })
     {
-        const auto& clip = engine.soundBuffers[n];
-        EXPECT_TRUE (juce::isWithin (clip.getMagnitude (0, clip.getNumSamples()), 0.675f, 0.375f)
-                     && clip.getNumChannels() == clips[n].getNumChannels()) << n;
-        EXPECT_EQ (clip.getNumSamples(), (int) (clips[n].getNumSamples() * 44100.0 / 48000.0 + 1.0)) << n;
-        EXPECT_EQ (clips[n].getNumSamples() % 1152, 0) << "whole frames, not resampled at 48000 Hz";
+        engine.prepareToPlay (rate, 512);
+        for (size_t n = 0; n < 3; ++n)
+        {
+            const auto [channels, frames] = channelsAndFrames[n];
+            const auto& clip = engine.soundBuffers[n];
+            const int length = rate == 48000.0 ? frames * 1152 : (int) (frames * 1152 * rate / 48000.0 + 1.0);
+            EXPECT_EQ (std::make_pair (clip.getNumChannels(), clip.getNumSamples()), std::make_pair (channels, length))
+                << "clip " << n << " at " << rate;
+            EXPECT_TRUE (juce::isWithin (clip.getMagnitude (0, clip.getNumSamples()), 0.675f, 0.375f)) << n;
+        }
     }
     auto tone = [] (int i, double rate) { return std::sin (juce::MathConstants<double>::twoPi * 440.0 * i / rate); };
     juce::AudioBuffer<float> input (2, 48000), output (5, 3);

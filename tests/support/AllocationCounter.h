@@ -2,8 +2,11 @@
 
 #include <cstddef>
 
-// Counts the heap allocations made on the current thread while it lives. The test programs replace
-// the global allocation functions; an allocation is counted only on a thread with a counter active.
+// Counts the heap allocations made on the current thread while it lives: every operator new and every
+// call of the C allocation functions (malloc, calloc, realloc and the aligned ones, strdup), which the
+// framework's containers and HeapBlock use. The test programs replace the global operator new and are
+// linked with the C functions wrapped (see AllocationCounter.cpp); an allocation is counted only on a
+// thread with a counter active.
 class ScopedAllocationCounter
 {
 public:
