@@ -74,7 +74,7 @@ TEST_F (MainWindow, WindowsAreBuiltWithTitlesColoursSizesAndHiddenStates)
     for (const auto& row : rows)
     {
         SCOPED_TRACE (row.title);
-        EXPECT_EQ (row.window->getName(), row.title);
+        EXPECT_EQ (row.window->getName(), juce::String (row.title));
         EXPECT_EQ (row.window->getBackgroundColour(), row.colour);
         EXPECT_EQ (row.window->isVisible(), row.shown);
         EXPECT_EQ (isShownByX (*row.window), row.shown);
