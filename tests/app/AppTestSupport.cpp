@@ -14,3 +14,14 @@ bool connectToXServer()
             juce::Thread::sleep (100);
     return display != nullptr && juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr;
 }
+
+bool isShownByX (juce::Component& window)
+{
+    auto* peer = window.getPeer();
+    XWindowAttributes attributes {};
+    if (peer == nullptr || display == nullptr)
+        return false;
+
+    const auto handle = (::Window) reinterpret_cast<juce::pointer_sized_uint> (peer->getNativeHandle());
+    return XGetWindowAttributes (display, handle, &attributes) != 0 && attributes.map_state == IsViewable;
+}

@@ -13,6 +13,7 @@
 // Connects once, ignoring X errors (Xlib's default handler would end the process on a bare server's
 // first unknown atom), and says whether there is a display to put windows on.
 bool connectToXServer();
+bool isShownByX (juce::Component& window);  // mapped and viewable, as the X server sees it
 
 inline std::string contentsOf (const std::string& path)
 {

@@ -9,14 +9,17 @@
 TEST (MyAudioProcessorPlayer, MergesChannelsOntoChannelOneOrPassesExactlyTheChosenChannel)
 {
     using Messages = std::vector<std::vector<juce::uint8>>;
-    const struct { const char* name; bool filterChannel; Messages in, out; } rows[] = {
+    const Messages twoKeyboards { { 0x94, 60, 90 }, { 0x90, 61, 90 }, { 0x9F, 62, 90 }, { 0xB4, 64, 127 }, { 0xF8 },
+                                  { 0x84, 60, 0 } };
+    const struct { const char* name; bool filterChannel; int channel; Messages in, out; } rows[] = {
         // Channel messages move to channel 1 with their bytes; system messages stay.
-        { "merged", false, { { 0x99, 60, 100 }, { 0x85, 61, 0 }, { 0x9F, 62, 0 }, { 0xB3, 64, 127 }, { 0xC7, 5 },
-                             { 0xEF, 0x00, 0x40 }, { 0xF8 }, { 0xF0, 0x7E, 0x01, 0xF7 } },
+        { "merged", false, 5, { { 0x99, 60, 100 }, { 0x85, 61, 0 }, { 0x9F, 62, 0 }, { 0xB3, 64, 127 }, { 0xC7, 5 },
+                                { 0xEF, 0x00, 0x40 }, { 0xF8 }, { 0xF0, 0x7E, 0x01, 0xF7 } },
           { { 0x90, 60, 100 }, { 0x80, 61, 0 }, { 0x90, 62, 0 }, { 0xB0, 64, 127 }, { 0xC0, 5 }, { 0xE0, 0x00, 0x40 },
             { 0xF8 }, { 0xF0, 0x7E, 0x01, 0xF7 } } },
-        { "channel 5", true, { { 0x94, 60, 90 }, { 0x90, 61, 90 }, { 0x9F, 62, 90 }, { 0xB4, 64, 127 }, { 0xF8 } },
-          { { 0x94, 60, 90 }, { 0xB4, 64, 127 } } },
+        { "channel 5", true, 5, twoKeyboards, { { 0x94, 60, 90 }, { 0xB4, 64, 127 }, { 0x84, 60, 0 } } },
+        // Channel 1 is a channel like the others: what the merge would move there does not pass.
+        { "channel 1", true, 1, twoKeyboards, { { 0x90, 61, 90 } } },
     };
 
     for (const auto& row : rows)
@@ -24,7 +27,7 @@ TEST (MyAudioProcessorPlayer, MergesChannelsOntoChannelOneOrPassesExactlyTheChos
         SCOPED_TRACE (row.name);
         KeysteadProcessor engine;
         engine.filterMidiChannel = row.filterChannel;
-        engine.midiChannel = 5;
+        engine.midiChannel = row.channel;
         MyAudioProcessorPlayer player;
         player.SetMidiInFilter (&engine);
         player.getMidiMessageCollector().reset (48000.0);

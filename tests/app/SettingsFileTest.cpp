@@ -83,8 +83,8 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
     auto withTempo200 = defaults;
     withTempo200[2] = 200;
 
-    // Each level is a recursion of the framework's parser: 40,000 of them overflow its stack. A stray
-    // quote or an entity's name must not hide them.
+    // Each level is a recursion of the framework's parser: 40,000 of them overflow its stack. Quotes,
+    // comments and entities must not hide them.
     const auto times = [] (const std::string& text, int n) { std::string all; while (n-- > 0) all += text; return all; };
     const auto deepElements = times ("<a>", 50000);
 
@@ -99,7 +99,9 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
         { "deep within bound", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\">" + times ("<a>", 490)
                                    + times ("</a>", 490) + "</VALUE></PROPERTIES>", withTempo200, false },
         { "stray quote", "<PROPERTIES><a \"/>" + deepElements, defaults, true },
+        { "quoted comment", "<PROPERTIES><VALUE <!-- \" --> name=\"x\">" + deepElements, defaults, true },
         { "entity", "<PROPERTIES>" + times ("<b>&</b>;", 50000), defaults, true },
+        { "entity comment", "<PROPERTIES>&<!--;" + times ("<b>", 50000) + "-->", defaults, true },
         // Each entity costs the parser a copy of the value before it.
         { "entities", fileWith ({ { "tempo", "200" }, { "x", times ("&lt;a&gt;", 50000) } }), defaults, true },
         { "truncated", "<?xml version=\"1.0\"?>\n<PROPERTIES>\n<VALUE name=\"tempo\" val=\"200\"/>\n<VAL",

@@ -228,6 +228,14 @@ end_jack_server() {
 # How many of the program's two JACK output ports exist.
 program_ports() { jack_lsp | grep -c '^JUCEJack:out_[12]$' || true; }
 
+# The semaphore the JACK server keeps for the program's client while it holds that client. A client
+# whose process is gone loses its ports first and keeps its name until the server has let it go;
+# a program started meanwhile gets a client of another name ("JUCEJack-01").
+program_client_semaphore() { echo "/dev/shm/jack_sem.$(id -u)_${JACK_DEFAULT_SERVER}_JUCEJack"; }
+
+# The clients the server holds, by their semaphores (its own "system" and "freewheel" among them).
+jack_clients() { ls /dev/shm | sed -n "s/^jack_sem\.$(id -u)_${JACK_DEFAULT_SERVER}_//p" | xargs; }
+
 # Waits until the program has opened both its JACK output ports; fails after 30 s (a device is
 # opened during start-up, which a loaded machine can stretch).
 wait_for_program_ports() {
@@ -236,5 +244,22 @@ wait_for_program_ports() {
         [ "$(program_ports)" -eq 2 ] && return
         sleep 0.1
     done
-    fail "$1: $(jack_lsp | xargs)"
+    fail "$1: $(timeout 20 jack_lsp | xargs); clients: $(jack_clients)"
+}
+
+# Waits until the JACK server has let go of the program's client, its ports and its name, and
+# takes clients again; fails after 150 s. A quit closes the client, but one that gave up on a
+# device close that took too long ends the process with the client still active: its ports go at
+# once, its name a moment later, and a server in synchronous mode first waits out its client
+# timeout for it, taking no new client for a minute or more.
+wait_for_program_client_gone() {
+    local deadline=$((SECONDS + 150)) ports
+    while [ $SECONDS -lt $deadline ]; do
+        if ports=$(timeout 20 jack_lsp 2>/dev/null) && ! grep -q '^JUCEJack:' <<<"$ports" \
+            && [ ! -e "$(program_client_semaphore)" ]; then
+            return
+        fi
+        sleep 0.1
+    done
+    fail "$1: $(timeout 20 jack_lsp | xargs); clients: $(jack_clients)"
 }
