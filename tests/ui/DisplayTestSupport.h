@@ -15,11 +15,6 @@ namespace uitest
         return e;
     }
 
-    inline int luma (juce::Colour c)
-    {
-        return juce::roundToInt (0.299 * c.getRed() + 0.587 * c.getGreen() + 0.114 * c.getBlue());
-    }
-
     // Nothing drawn anywhere in the image.
     inline ::testing::AssertionResult blank (const juce::Image& image)
     {
