@@ -14,6 +14,7 @@ packages=(
     googletest  # GoogleTest's sources: the address-sanitizer build compiles them with its own flags
     # headless runs and tests
     xvfb xauth x11-utils xdotool imagemagick jackd2 python3 iproute2
+    strace  # holds the program's fsync calls for the slow-disk test
 )
 
 missing=()
