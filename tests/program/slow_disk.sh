@@ -3,7 +3,8 @@
 # program waiting for the disk. A SIGTERM saves a value changed in the MIDI-input filter window
 # however long the disk takes, ends with code 0 and leaves no temporary file; the quit's watchdog,
 # which is for a program stuck elsewhere, says nothing. With the X server frozen as well, the save
-# still ends with the value kept and code 0, and no line says it was not saved. The disk is slow
+# still ends with the value kept and code 0 when the message thread waits on the display and the
+# quit's watchdog cuts it off, and no line says the value was not saved. The disk is slow
 # for the program alone: strace holds its fsync calls.
 set -euo pipefail
 PROGRAM="$(realpath "$1")"
@@ -18,6 +19,21 @@ cleanup() {
     rm -rf "$home"
 }
 trap cleanup EXIT
+
+# Freezes the X server while the program's message thread waits on it: an open menu asks it for the
+# pointer's place every few milliseconds, and the thread then waits for the answer (polling that one
+# connection with no time limit, where an idle message loop polls several with one).
+freeze_display_under_the_program() {
+    local i call fds count timeout
+    open_menu
+    kill -STOP "$XVFB_PID"
+    for i in $(seq 1 200); do
+        read -r call fds count timeout _ <"/proc/$program/syscall" || true
+        [ "$call $count $timeout" = "7 0x1 0xffffffff" ] && return 0
+        sleep 0.05
+    done
+    fail "the program did not come to wait on the frozen X server: $(cat "/proc/$program/syscall")"
+}
 
 # fsync held (seconds), which ones (the first, or every one: the file's and its folder's), whether
 # the X server is frozen at the quit, the value toggled to
@@ -34,7 +50,7 @@ while read -r delay which frozen value; do
     program=$(pgrep -P "$PROGRAM_PID") || fail "no program under strace"
     open_filter_window
     toggle 80 60 "$value"
-    [ "$frozen" != frozen ] || kill -STOP "$XVFB_PID"
+    [ "$frozen" != frozen ] || freeze_display_under_the_program
     kill -TERM "$program"
     what="SIGTERM, $which fsync held $delay s, X server ${frozen/#-/running}"
     # strace ends with the status of the program it ran.
