@@ -21,15 +21,16 @@ cleanup() {
 trap cleanup EXIT
 
 # Freezes the X server while the program's message thread waits on it: an open menu asks it for the
-# pointer's place every few milliseconds, and the thread then waits for the answer (polling that one
-# connection with no time limit, where an idle message loop polls several with one).
+# pointer's place every few milliseconds, and the thread then waits for the answer, polling that one
+# connection with no time limit (poll, or ppoll with no time given on x86-64 and arm64 alike),
+# where an idle message loop polls several with one.
 freeze_display_under_the_program() {
-    local i call fds count timeout
+    local i call count timeout
     open_menu
     kill -STOP "$XVFB_PID"
     for i in $(seq 1 200); do
-        read -r call fds count timeout _ <"/proc/$program/syscall" || true
-        [ "$call $count $timeout" = "7 0x1 0xffffffff" ] && return 0
+        read -r call _ count timeout _ <"/proc/$program/syscall" || true
+        case "$call $count $timeout" in "7 0x1 0xffffffff" | "271 0x1 0x0" | "73 0x1 0x0") return 0 ;; esac
         sleep 0.05
     done
     fail "the program did not come to wait on the frozen X server: $(cat "/proc/$program/syscall")"
