@@ -12,6 +12,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "app/StandardErrorDrain.h"
+
 namespace
 {
     using IOErrorHandler = int (*) (::Display*);
@@ -44,7 +46,7 @@ namespace
     // In place of Xlib's exit: no static destructor runs while the program's threads still do.
     void endProcess (::Display*, void*)
     {
-        ::_exit (cutOnPurpose && lossHandled ? 0 : 1);
+        StandardErrorDrain::EndProcess (cutOnPurpose && lossHandled ? 0 : 1);
     }
 
     // The framework draws through a visual of 16 or 24 bits of any class, or a 32-bit true-colour

@@ -11,6 +11,7 @@
 #include "app/DisplayConnection.h"
 #include "app/KeysteadApplication.h"
 #include "app/QuitSignals.h"
+#include "app/StandardErrorDrain.h"
 
 JUCE_CREATE_APPLICATION_DEFINE (KeysteadApplication)
 
@@ -18,8 +19,7 @@ namespace
 {
     // A caller can leave descriptor 0, 1 or 2 closed (`Keystead 2>&-`, a careless launcher); the
     // next files opened (the message queue's socket, the X connection) would then take them, and
-    // whatever a library writes to "stderr" (the JACK library's errors) would go into those. No
-    // static initialiser of ours or the framework's opens a descriptor, so main is early enough.
+    // whatever a library writes to "stderr" (the JACK library's errors) would go into those.
     void OpenClosedStandardStreams()
     {
         for (int descriptor = 0; descriptor <= 2; ++descriptor)
@@ -37,12 +37,21 @@ namespace
             }
         }
     }
+
+    // Before the static initialisers of the program (the framework's, in a debug build, writes its
+    // version to stderr) and so before anything else opens a descriptor. A standard error that does
+    // not drain (a pipe nobody reads, a terminal stopped with Ctrl+S) would otherwise stop whichever
+    // thread writes to it first: the JACK library's lines at the start, the framework's logged
+    // assertions, the quit's watchdog.
+    [[gnu::constructor (101)]] void PrepareStandardStreams()
+    {
+        OpenClosedStandardStreams();
+        StandardErrorDrain::Install();
+    }
 }
 
 extern "C" int main (int argc, char* argv[])
 {
-    OpenClosedStandardStreams();
-
     // Without a display the framework would crash building the first window (over ssh, say), and
     // on one it cannot draw on it would show nothing and run on.
     const auto availability = DisplayConnection::Check();

@@ -1,8 +1,11 @@
 #include "app/QuitSignals.h"
 
+#include "app/StandardErrorDrain.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #if JUCE_LINUX || JUCE_BSD
  #include <cerrno>
@@ -55,13 +58,17 @@ namespace
         errno = savedErrno;
     }
 
-    // Whether done() came true (or the object went) within the time given.
-    template <typename Condition>
-    bool within (std::chrono::milliseconds bound, Condition done)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
+    // Set by the message thread while it writes the settings, and cleared after endsAtOnce is set.
+    std::atomic<bool> saveUnderWay { false };
 
-        while (! done() && ! stopWatching && std::chrono::steady_clock::now() < deadline)
+    // Whether done() came true (or the object went) within the time given; with no bound, waits
+    // until it does.
+    template <typename Condition>
+    bool within (std::optional<std::chrono::milliseconds> bound, Condition done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + bound.value_or (std::chrono::milliseconds (0));
+
+        while (! done() && ! stopWatching && (! bound.has_value() || std::chrono::steady_clock::now() < deadline))
             std::this_thread::sleep_for (std::chrono::milliseconds (20));
 
         return done() || stopWatching;
@@ -79,39 +86,62 @@ namespace
             return;
 
         const auto saved = [] { return endsAtOnce != 0; };
+        const auto savingOrSaved = [&] { return saveUnderWay || saved(); };
+        constexpr std::optional<std::chrono::milliseconds> noBound;
 
         // While the message loop comes round it is on its way to the shut-down (or, in a test,
-        // taking requests without quitting): only a loop stuck for three seconds is not.
-        for (;;)
+        // taking requests without quitting); then the shut-down saves, for as long as the disk
+        // takes. Only a message thread that does neither for three seconds is stuck.
+        bool stuck = false;
+
+        while (! saved() && ! stopWatching)
         {
+            if (saveUnderWay)
+            {
+                within (noBound, [&] { return ! saveUnderWay; });
+                continue;
+            }
+
             const int answeredBefore = probesAnswered;
             juce::MessageManager::callAsync ([] { ++probesAnswered; });
-            const auto cameRound = [&] { return probesAnswered != answeredBefore || saved(); };
+            const auto cameRound = [&] { return probesAnswered != answeredBefore || savingOrSaved(); };
 
-            if (! within (std::chrono::seconds (3), cameRound) || within (std::chrono::milliseconds (100), saved))
+            if (! within (std::chrono::seconds (3), cameRound))
+            {
+                stuck = true;
                 break;
+            }
+
+            within (std::chrono::milliseconds (100), savingOrSaved);
         }
 
-        if (! saved() && ! stopWatching)
+        if (stuck)
         {
             if (onUnanswered != nullptr)
                 onUnanswered();
 
-            if (! within (std::chrono::seconds (2), saved))
+            // The cut ends the stuck wait as a lost display does, whose handler saves.
+            if (! within (std::chrono::seconds (2), savingOrSaved))
             {
-                std::fputs ("The program did not answer the quit request; it ends without saving its settings.\n",
-                            stderr);
-                ::_exit (1);
+                std::fputs ("Keystead: the program did not answer the quit request, nor begin to save its settings;"
+                            " it ends without saving them.\n", stderr);
+                StandardErrorDrain::EndProcess (1);
             }
+
+            within (noBound, saved);
         }
 
-        // Saved; the rest of the shut-down closes the audio device within four seconds, and then
-        // has nothing left that ending here would lose.
+        // Saved (or failed to); the rest of the shut-down closes the audio device within four
+        // seconds, and then has nothing left that ending here would lose.
         if (! within (std::chrono::seconds (5), [] { return false; }))
         {
-            std::fputs ("The shut-down did not finish within five seconds of the save (a frozen X display?);"
-                        " the program ends without it.\n", stderr);
-            ::_exit (statusAfterSave);
+            std::fputs (statusAfterSave == 0
+                            ? "Keystead: the settings were saved, but the rest of the shut-down did not finish within"
+                              " five seconds (a frozen X display?); the program ends without it.\n"
+                            : "Keystead: the rest of the shut-down did not finish within five seconds (a frozen X"
+                              " display?); the program ends without it.\n",
+                        stderr);
+            StandardErrorDrain::EndProcess (statusAfterSave);
         }
     }
    #endif
@@ -140,6 +170,7 @@ QuitSignals::QuitSignals (std::function<void()> onQuitToUse, std::function<void(
 
     writeEnd = pipeEnds[1];
     endsAtOnce = 1;
+    saveUnderWay = false;
     juce::MessageManager::callAsync ([ours = ++generation]
     {
         if (ours == generation)
@@ -198,11 +229,21 @@ bool QuitSignals::IsIgnored ([[maybe_unused]] int signal)
    #endif
 }
 
+void QuitSignals::SaveUnderWay()
+{
+   #if JUCE_LINUX || JUCE_BSD
+    JUCE_ASSERT_MESSAGE_THREAD
+    saveUnderWay = true;
+   #endif
+}
+
 void QuitSignals::NothingLeftToSave (int exitStatus)
 {
    #if JUCE_LINUX || JUCE_BSD
+    JUCE_ASSERT_MESSAGE_THREAD
     statusAfterSave = exitStatus;
     endsAtOnce = 1;
+    saveUnderWay = false;
    #endif
 }
 

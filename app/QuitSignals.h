@@ -18,12 +18,14 @@
     ignored. The previous handlers come back when the object goes. One object at a time per process.
 
     A message thread stuck waiting (on a frozen X server, say) must not outlast a quit signal
-    either. If after one the message loop stops coming round for three seconds before the
-    settings are written, onUnanswered is called on a thread of this object's own, so it may only
-    do what needs no message thread (cut the connection the message thread waits on); if they are
-    still not written two seconds later, the process ends with status 1 and a line on stderr. Once
-    they are written, the rest of the shut-down is given five seconds before the process ends with
-    status 0 and a line on stderr. */
+    either, but one that is saving the settings is not stuck: a slow disk (a USB stick, a network
+    home) can take seconds to sync the file, and a save under way is never cut short. So after a
+    quit signal, if the message loop stops coming round for three seconds while no save is under
+    way, onUnanswered is called on a thread of this object's own, so it may only do what needs no
+    message thread (cut the connection the message thread waits on); if two seconds later the
+    settings are still neither saved nor being saved, the process ends with status 1 and a line
+    on stderr. Once they are saved, the rest of the shut-down is given five seconds before the
+    process ends with the save's status and a line on stderr. */
 class QuitSignals
 {
 public:
@@ -33,8 +35,12 @@ public:
     /** Whether the signal is ignored now (as the caller can ask before the program starts). */
     static bool IsIgnored (int signal);
 
-    /** From now on a quit signal ends the process at once; a shut-down that the watchdog has to
-        cut short ends with the status given (that of the save). */
+    /** The settings are being written: the watchdog waits for that, however long it takes. */
+    void SaveUnderWay();
+
+    /** The settings are written (or failed to be, with the status given). From now on a quit
+        signal ends the process at once, and a shut-down that the watchdog has to cut short ends
+        with that status. */
     void NothingLeftToSave (int exitStatus);
 
 private:

@@ -11,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "app/QuitSignals.h"
 #include "app/SettingsFile.h"
+#include "app/StandardErrorDrain.h"
 #include "engine/AudioProcessorWITHMidiInFilter.h"
 
 namespace
@@ -29,8 +30,9 @@ namespace
 
         if (! closed->wait (milliseconds))
         {
-            std::fputs ("The audio device did not close; the program ends without it.\n", stderr);
-            ::_exit (exitStatus);
+            std::fputs ("Keystead: the audio device did not close within four seconds; the program ends without"
+                        " it.\n", stderr);
+            StandardErrorDrain::EndProcess (exitStatus);
         }
 
         closer.join();
@@ -67,11 +69,12 @@ void ZibStandAloneApplication::initialise (const juce::String&)
     // the audio device of a stopped audio server.
     quitSignals = std::make_unique<QuitSignals> ([this] { systemRequestedQuit(); }, []
     {
-        // The message thread waits on a frozen X server (stopped, or at the end of a stalled
-        // remote link): cut off, the wait ends as a lost display does, which saves the settings.
-        std::fputs ("The quit request went unanswered for three seconds (a frozen X display?): the display's"
-                    " connection is cut so that the settings are saved and the program ends.\n", stderr);
+        // The message thread waits, most likely on a frozen X server (stopped, or at the end of a
+        // stalled remote link): cut off, the wait ends as a lost display does, which saves.
         DisplayConnection::CutOff();
+        std::fputs ("Keystead: the program has neither answered the quit request nor begun to save its settings"
+                    " for three seconds (a frozen X display?); its connection to the display was cut so that"
+                    " it can save them and end.\n", stderr);
     });
 
     appProperties = std::make_unique<juce::ApplicationProperties>();
@@ -151,6 +154,10 @@ void ZibStandAloneApplication::SaveSettings()
     if (appProperties == nullptr)
         return;
 
+    // However long the disk takes, the quit's watchdog waits for the save.
+    if (quitSignals != nullptr)
+        quitSignals->SaveUnderWay();
+
     auto& settings = *appProperties->getUserSettings();
 
     if (auto* filter = GetAudioProcessorWithMidiInFilter())
@@ -171,6 +178,9 @@ void ZibStandAloneApplication::SaveSettings()
         std::fprintf (stderr, "Keystead: the settings were not saved: %s\n", failure.c_str());
         setApplicationReturnValue (1);
     }
+
+    if (quitSignals != nullptr)
+        quitSignals->NothingLeftToSave (getApplicationReturnValue());
 }
 
 void ZibStandAloneApplication::shutdown()
@@ -178,10 +188,6 @@ void ZibStandAloneApplication::shutdown()
     SaveSettings();
 
     displayConnection = nullptr;
-
-    if (quitSignals != nullptr)
-        quitSignals->NothingLeftToSave (getApplicationReturnValue());
-
     mainWindow = nullptr;
 
     if (deviceManager != nullptr)

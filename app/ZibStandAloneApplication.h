@@ -46,8 +46,9 @@ public:
     virtual AudioProcessorWITHMidiInFilter* GetAudioProcessorWithMidiInFilter() = 0;
 
     /** Writes the run's values into the settings and saves the file, if anything changed: at the
-        shut-down, and when the connection to the display is lost. A product that keeps values of
-        its own writes them and then calls this. */
+        shut-down, and when the connection to the display is lost. Either is the run's last save:
+        from then on a quit signal ends the program at once. A product that keeps values of its own
+        writes them and then calls this. */
     virtual void SaveSettings();
 
     std::unique_ptr<MainWindow> mainWindow;

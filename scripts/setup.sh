@@ -15,6 +15,7 @@ packages=(
     # headless runs and tests
     xvfb xauth x11-utils xdotool imagemagick jackd2 python3 iproute2
     passwd  # useradd: the settings test makes a user whose home a run as root writes in
+    strace  # holds the program's fsync calls for the slow-disk test
 )
 
 missing=()

@@ -21,79 +21,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# own_xvfb DEPTH: an X server of this test's own, on a display number it picks; sets XVFB_PID and
-# OWN_DISPLAY. Ends the one started before.
-own_xvfb() {
-    local i
-    [ -z "$XVFB_PID" ] || { kill -CONT "$XVFB_PID"; kill -TERM "$XVFB_PID"; wait "$XVFB_PID"; } 2>/dev/null || true
-    exec 3>"$home/display"
-    Xvfb -displayfd 3 -screen 0 "1280x1024x$1" -nolisten tcp >"$home/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    exec 3>&-
-    for i in $(seq 1 100); do
-        [ -s "$home/display" ] && xdpyinfo -display ":$(cat "$home/display")" >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    OWN_DISPLAY=":$(cat "$home/display")"
-    xdpyinfo -display "$OWN_DISPLAY" >/dev/null 2>&1 || fail "no own X server: $(cat "$home/xvfb.log")"
-}
-
-# Waits up to a generous bound for the program to end; sets STATUS, or fails with the reason.
-wait_for_end() {
-    local i
-    for i in $(seq 1 600); do
-        kill -0 "$PROGRAM_PID" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -0 "$PROGRAM_PID" 2>/dev/null && { kill -KILL "$PROGRAM_PID"; fail "the program did not end after $1"; }
-    STATUS=0
-    wait "$PROGRAM_PID" || STATUS=$?
-}
-
-# Waits for the main window to be drawn (many colours, where an undrawn one shows one or two): the
-# message loop draws it after its first message, so the start is over and a quit signal saves.
-wait_drawn() {
-    local i colours
-    for i in $(seq 1 100); do
-        colours=$(import -window root -crop "${WIN_WIDTH}x${WIN_HEIGHT}+$WIN_X+$WIN_Y" -format %k info:)
-        [ "$colours" -gt 16 ] && return 0
-        sleep 0.1
-    done
-    fail "the main window was not drawn"
-}
-
-# Whether the filter window's toggle centred at X Y is drawn ticked (1) or not (0): bright pixels
-# inside its box (the pointer over it changes only the box's outline); "none" until the panel's
-# own colour beside it shows the window drawn on top there.
-ticked() {
-    import -window root -crop "1x1+$((FILTER_X + $1 - 46))+$((FILTER_Y + $2))" txt:- |
-        grep 'srgb(50,62,68)' >/dev/null || { echo none; return 0; }
-    import -window root -crop "12x12+$((FILTER_X + $1 - 34))+$((FILTER_Y + $2 - 6))" png:- |
-        convert - -colorspace gray -threshold 60% -format "%[fx:mean > 0.02]" info:
-}
-
-# toggle X Y VALUE: clicks that toggle until it is drawn with the new value (1 ticked, 0 not):
-# a quit that came before the program took the click would save the old value, and a click on a
-# window not yet drawn may be lost. A lost click is given again, as a user would.
-toggle() {
-    local attempt i
-    # Drawn as it was first, so that the click goes to a window on screen.
-    for i in $(seq 1 100); do [ "$(ticked "$1" "$2")" = $((1 - $3)) ] && break; sleep 0.1; done
-    for attempt in 1 2 3; do
-        xdotool mousemove $((FILTER_X + $1)) $((FILTER_Y + $2)) click 1
-        for i in $(seq 1 50); do
-            [ "$(ticked "$1" "$2")" = "$3" ] && return 0
-            sleep 0.1
-        done
-    done
-    fail "the toggle at $1,$2 was not drawn as $3"
-}
-
 # 1. No display, or an 8-bit one: one line that names the display, a plain failure, and the file
 # as it was.
 echo '<?xml version="1.0"?><PROPERTIES><VALUE name="tempo" val="90"/></PROPERTIES>' >"$home/before"
 mkdir -p "$(dirname "$file")" && cp "$home/before" "$file"
-own_xvfb 8
+own_xvfb "$home" 8
 for display in unset :1999 "$OWN_DISPLAY"; do
     code=0
     if [ "$display" = unset ]; then
@@ -149,7 +81,7 @@ ROWS
 # either way the value is saved. how, exit code, value
 for row in "KILL 1 1" "STOP 0 0"; do
     read -r how code value <<<"$row"
-    own_xvfb 24
+    own_xvfb "$home" 24
     shared_display=$DISPLAY
     export DISPLAY=$OWN_DISPLAY
     start_program "$home"

@@ -164,6 +164,74 @@ open_filter_window() {
     fail "the filter window was not drawn on top"
 }
 
+# own_xvfb FOLDER DEPTH: an X server of the test's own, on a display number it picks, its files in
+# that folder; sets XVFB_PID and OWN_DISPLAY. Ends the one started before.
+own_xvfb() {
+    local i
+    [ -z "${XVFB_PID:-}" ] || { kill -CONT "$XVFB_PID"; kill -TERM "$XVFB_PID"; wait "$XVFB_PID"; } 2>/dev/null || true
+    exec 3>"$1/display"
+    Xvfb -displayfd 3 -screen 0 "1280x1024x$2" -nolisten tcp >"$1/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    exec 3>&-
+    for i in $(seq 1 100); do
+        [ -s "$1/display" ] && xdpyinfo -display ":$(cat "$1/display")" >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    OWN_DISPLAY=":$(cat "$1/display")"
+    xdpyinfo -display "$OWN_DISPLAY" >/dev/null 2>&1 || fail "no own X server: $(cat "$1/xvfb.log")"
+}
+
+# Waits up to a generous bound for the program to end; sets STATUS, or fails with the reason.
+wait_for_end() {
+    local i
+    for i in $(seq 1 600); do
+        kill -0 "$PROGRAM_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    kill -0 "$PROGRAM_PID" 2>/dev/null && { kill -KILL "$PROGRAM_PID"; fail "the program did not end after $1"; }
+    STATUS=0
+    wait "$PROGRAM_PID" || STATUS=$?
+}
+
+# Waits for the main window to be drawn (many colours, where an undrawn one shows one or two): the
+# message loop draws it after its first message, so the start is over and a quit signal saves.
+wait_drawn() {
+    local i colours
+    for i in $(seq 1 100); do
+        colours=$(import -window root -crop "${WIN_WIDTH}x${WIN_HEIGHT}+$WIN_X+$WIN_Y" -format %k info:)
+        [ "$colours" -gt 16 ] && return 0
+        sleep 0.1
+    done
+    fail "the main window was not drawn"
+}
+
+# Whether the filter window's toggle centred at X Y is drawn ticked (1) or not (0): bright pixels
+# inside its box (the pointer over it changes only the box's outline); "none" until the panel's
+# own colour beside it shows the window drawn on top there.
+ticked() {
+    import -window root -crop "1x1+$((FILTER_X + $1 - 46))+$((FILTER_Y + $2))" txt:- |
+        grep 'srgb(50,62,68)' >/dev/null || { echo none; return 0; }
+    import -window root -crop "12x12+$((FILTER_X + $1 - 34))+$((FILTER_Y + $2 - 6))" png:- |
+        convert - -colorspace gray -threshold 60% -format "%[fx:mean > 0.02]" info:
+}
+
+# toggle X Y VALUE: clicks that toggle until it is drawn with the new value (1 ticked, 0 not):
+# a quit that came before the program took the click would save the old value, and a click on a
+# window not yet drawn may be lost. A lost click is given again, as a user would.
+toggle() {
+    local attempt i
+    # Drawn as it was first, so that the click goes to a window on screen.
+    for i in $(seq 1 100); do [ "$(ticked "$1" "$2")" = $((1 - $3)) ] && break; sleep 0.1; done
+    for attempt in 1 2 3; do
+        xdotool mousemove $((FILTER_X + $1)) $((FILTER_Y + $2)) click 1
+        for i in $(seq 1 50); do
+            [ "$(ticked "$1" "$2")" = "$3" ] && return 0
+            sleep 0.1
+        done
+    done
+    fail "the toggle at $1,$2 was not drawn as $3"
+}
+
 # The value of one key in a settings file (the "val" attribute, or the one-line child element).
 setting() {
     python3 - "$1" "$2" <<'PY'
