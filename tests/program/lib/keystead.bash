@@ -141,14 +141,23 @@ quit_through_menu() {
 }
 
 # Opens the MIDI-input filter window through the menu; sets FILTER_X and FILTER_Y to its place.
+# A click on the item that a loaded program lost leaves the menu open: it is closed with Escape, as
+# a user would, and the item chosen again (showing the window twice only shows it).
 open_filter_window() {
-    local before line i
+    local before line="" i attempt
     before=$(viewable_windows | awk '{ print $1 }')
-    choose_menu_item 36
-    for i in $(seq 1 100); do
-        line=$(new_windows "$before" | awk '$4 == 400 && $5 == 250' | head -n 1)
-        [ -n "$line" ] && break
-        sleep 0.05
+    for attempt in 1 2 3; do
+        choose_menu_item 36
+        for i in $(seq 1 150); do
+            line=$(new_windows "$before" | awk '$4 == 400 && $5 == 250' | head -n 1)
+            [ -n "$line" ] && break 2
+            sleep 0.1
+        done
+        xdotool key Escape
+        for i in $(seq 1 100); do
+            [ -z "$(new_windows "$before")" ] && break
+            sleep 0.1
+        done
     done
     [ -n "$line" ] || fail "the filter window did not open"
     read -r id FILTER_X FILTER_Y _ _ <<<"$line"
