@@ -4,6 +4,8 @@
 #include "app/DisplayConnection.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include <dlfcn.h>
@@ -26,6 +28,12 @@ namespace
         static void* const library = ::dlopen ("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
         return library != nullptr ? reinterpret_cast<Function> (::dlsym (library, name)) : nullptr;
     }
+
+    // A server busy with many clients connecting at once can refuse one now and then (the
+    // framework tries twice at once for the same reason); only a display that stays unreachable
+    // through these attempts is none.
+    constexpr int openAttempts = 5;
+    constexpr useconds_t betweenAttempts = 100 * 1000;
 
     std::function<bool()> onLoss;
     std::atomic<bool> lossHandled { false };
@@ -91,13 +99,11 @@ DisplayConnection::Availability DisplayConnection::Check()
     if (open == nullptr || close == nullptr)
         return Availability::cannotOpen;
 
-    // A server busy with many clients connecting at once can refuse one now and then (the
-    // framework tries twice for the same reason); only a display that stays unreachable is none.
     ::Display* display = nullptr;
 
-    for (int attempt = 0; attempt < 5 && display == nullptr; ++attempt)
-        if ((display = open (nullptr)) == nullptr && attempt < 4)
-            ::usleep (100 * 1000);
+    for (int attempt = 0; attempt < openAttempts && display == nullptr; ++attempt)
+        if ((display = open (nullptr)) == nullptr && attempt < openAttempts - 1)
+            ::usleep (betweenAttempts);
 
     if (display == nullptr)
         return Availability::cannotOpen;
@@ -105,6 +111,39 @@ DisplayConnection::Availability DisplayConnection::Check()
     const bool drawable = hasColourVisual (display);
     close (display);
     return drawable ? Availability::usable : Availability::noColourVisual;
+}
+
+void DisplayConnection::SayUnavailable (Availability availability)
+{
+    const char* display = std::getenv ("DISPLAY");
+    const char* quote = display != nullptr ? "\"" : "";
+
+    if (availability == Availability::noColourVisual)
+        std::fprintf (stderr, "Keystead: the X display \"%s\" offers no 16, 24 or 32-bit colour visual"
+                              " to draw a window with\n", display != nullptr ? display : "");
+    else
+        std::fprintf (stderr, "Keystead: no X display could be opened (DISPLAY is %s%s%s)\n",
+                      quote, display != nullptr ? display : "not set", quote);
+}
+
+bool DisplayConnection::OpenForTheFramework()
+{
+    JUCE_ASSERT_MESSAGE_THREAD
+
+    // A refused connection leaves the framework's display object without one for good: it is made
+    // anew for each attempt.
+    for (int attempt = 0; attempt < openAttempts; ++attempt)
+    {
+        if (juce::XWindowSystem::getInstance()->isX11Available())
+            return true;
+
+        juce::XWindowSystem::deleteInstance();
+
+        if (attempt < openAttempts - 1)
+            ::usleep (betweenAttempts);
+    }
+
+    return false;
 }
 
 void DisplayConnection::CutOff()

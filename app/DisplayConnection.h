@@ -22,6 +22,16 @@ public:
         framework can draw with (16, 24 or 32 bits of colour; an 8-bit display has none). */
     static Availability Check();
 
+    /** The one line on stderr that says why the program cannot show its window. */
+    static void SayUnavailable (Availability availability);
+
+    /** Makes the framework's own connection to the display, on the message thread before anything
+        else asks the framework for it. The framework tries to open it only twice in a row, and a
+        server that many clients connect to at once can refuse both (so the framework would build
+        windows with no connection, and crash); this tries again, as Check does. Whether the
+        framework has its connection. */
+    static bool OpenForTheFramework();
+
     /** From any thread, even with the message thread stuck waiting on a frozen X server: shuts
         the connection's socket, so that the wait ends in Xlib's I/O error and the loss is
         handled as above, except that the process ends with status 0 when onLoss says it kept what

@@ -58,15 +58,7 @@ extern "C" int main (int argc, char* argv[])
 
     if (availability != DisplayConnection::Availability::usable)
     {
-        const char* display = std::getenv ("DISPLAY");
-        const char* quote = display != nullptr ? "\"" : "";
-
-        if (availability == DisplayConnection::Availability::cannotOpen)
-            std::fprintf (stderr, "Keystead: no X display could be opened (DISPLAY is %s%s%s)\n",
-                          quote, display != nullptr ? display : "not set", quote);
-        else
-            std::fprintf (stderr, "Keystead: the X display \"%s\" offers no 16, 24 or 32-bit colour visual"
-                                  " to draw a window with\n", display != nullptr ? display : "");
+        DisplayConnection::SayUnavailable (availability);
         return 1;
     }
 

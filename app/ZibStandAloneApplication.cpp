@@ -77,6 +77,14 @@ void ZibStandAloneApplication::initialise (const juce::String&)
                     " it can save them and end.\n", stderr);
     });
 
+    // Before anything reads the settings, so that a display that stays unreachable leaves them
+    // alone, as at the entry.
+    if (! DisplayConnection::OpenForTheFramework())
+    {
+        DisplayConnection::SayUnavailable (DisplayConnection::Availability::cannotOpen);
+        StandardErrorDrain::EndProcess (1);
+    }
+
     appProperties = std::make_unique<juce::ApplicationProperties>();
     SettingsFile::Open (*appProperties, getApplicationName());
 
