@@ -19,6 +19,15 @@ namespace
     using Settings = AppTest;
     namespace fs = std::filesystem;
 
+    // The text n times over.
+    std::string repeated (const std::string& text, int n)
+    {
+        std::string all;
+        while (n-- > 0)
+            all += text;
+        return all;
+    }
+
     const auto tableOrder = juce::StringArray::fromTokens (
         "tempoMode metronomeMode tempo subdivisor goodMetronome noChordMetronome goodNoMetronome "
         "noChordNoMetronome booVolume clickVolume filter_midi_chanel midi_chanel filter_midi_range "
@@ -85,8 +94,7 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
 
     // Each level is a recursion of the framework's parser: 40,000 of them overflow its stack. Quotes,
     // comments and entities must not hide them.
-    const auto times = [] (const std::string& text, int n) { std::string all; while (n-- > 0) all += text; return all; };
-    const auto deepElements = times ("<a>", 50000);
+    const auto deepElements = repeated ("<a>", 50000);
 
     const struct { const char* name; std::string bytes; std::vector<double> expected; bool damaged; } rows[] = {
         { "not XML", "this is not XML at all", defaults, true },
@@ -96,14 +104,15 @@ TEST_F (Settings, BadFilesGiveDefaultsOrClampedValuesAndADamagedOneIsKeptAsideWh
         { "document type", "<?xml version=\"1.0\"?>\n<!DOCTYPE PROPERTIES SYSTEM \"/dev/zero\">\n"
                            "<PROPERTIES><VALUE name=\"tempo\" val=\"&x;\"/></PROPERTIES>", defaults, true },
         // As deep as the bound on markup lets a file be, and written back as it was read.
-        { "deep within bound", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\">" + times ("<a>", 490)
-                                   + times ("</a>", 490) + "</VALUE></PROPERTIES>", withTempo200, false },
+        { "deep within bound", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\">"
+                                   + repeated ("<a>", 490) + repeated ("</a>", 490) + "</VALUE></PROPERTIES>",
+          withTempo200, false },
         { "stray quote", "<PROPERTIES><a \"/>" + deepElements, defaults, true },
         { "quoted comment", "<PROPERTIES><VALUE <!-- \" --> name=\"x\">" + deepElements, defaults, true },
-        { "entity", "<PROPERTIES>" + times ("<b>&</b>;", 50000), defaults, true },
-        { "entity comment", "<PROPERTIES>&<!--;" + times ("<b>", 50000) + "-->", defaults, true },
+        { "entity", "<PROPERTIES>" + repeated ("<b>&</b>;", 50000), defaults, true },
+        { "entity comment", "<PROPERTIES>&<!--;" + repeated ("<b>", 50000) + "-->", defaults, true },
         // Each entity costs the parser a copy of the value before it.
-        { "entities", fileWith ({ { "tempo", "200" }, { "x", times ("&lt;a&gt;", 50000) } }), defaults, true },
+        { "entities", fileWith ({ { "tempo", "200" }, { "x", repeated ("&lt;a&gt;", 50000) } }), defaults, true },
         { "truncated", "<?xml version=\"1.0\"?>\n<PROPERTIES>\n<VALUE name=\"tempo\" val=\"200\"/>\n<VAL",
           defaults, true },
         { "other root", "<OTHER><VALUE name=\"tempo\" val=\"200\"/></OTHER>", defaults, true },
@@ -247,8 +256,10 @@ TEST_F (Settings, TheQuitWritesEveryValueThroughLinksWithTheModeAndSizeTheStartR
             EXPECT_EQ (app->processor->tempo.load(), row.tempo);
             values (*app->processor, saved);
             // The framework's own object looks for a file too: only where no other user can put one.
-            for (auto* settings : { app->appProperties->getUserSettings(), app->appProperties->getCommonSettings (false) })
-                EXPECT_TRUE (settings->getFile().getFullPathName().startsWith (base + "/")) << settings->getFile().getFullPathName();
+            auto& properties = *app->appProperties;
+            for (auto* settings : { properties.getUserSettings(), properties.getCommonSettings (false) })
+                EXPECT_TRUE (settings->getFile().getFullPathName().startsWith (base + "/"))
+                    << settings->getFile().getFullPathName();
         }
         EXPECT_TRUE (! fs::exists (oldCopy) || contentsOf (oldCopy) == oldBytes);
         EXPECT_NE (contentsOf (holder).find ("name=\"tempo\" val=\"121.37\""), std::string::npos);
@@ -278,7 +289,8 @@ TEST_F (Settings, ASaveThatCannotBeDoneChangesNothingOnDiskAndSaysWhyInOneLineAn
         // Longer than the system follows: no link of it is replaced by a file.
         { "45 links", [&] { put (music, tempo200());
                             for (int i = 0; i < 45; ++i)
-                                link (i < 44 ? file + std::to_string (i + 1) : music, i == 0 ? file : file + std::to_string (i));
+                                link (i < 44 ? file + std::to_string (i + 1) : music,
+                                      i == 0 ? file : file + std::to_string (i));
                             return file; } },
         { "folder is a file", [&] { fs::remove (folder); put (folder, "x"); return file; } },
         // A kept copy is never replaced, so there are only so many.
@@ -321,12 +333,11 @@ TEST_F (Settings, FilesAsDeepAsTheBoundLetsThroughAreReadAndWrittenByAThreadWith
    #else
     constexpr size_t smallStack = 256 * 1024;
    #endif
-    const auto times = [] (const std::string& text, int n) { std::string all; while (n-- > 0) all += text; return all; };
     const int levels = 998, half = levels / 2 - 2;
     const struct { const char* name; std::string bytes; bool damaged; } rows[] = {
-        { "never closed", "<PROPERTIES>" + times ("<a>", levels), true },
-        { "closed", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\">" + times ("<a>", half)
-                        + times ("</a>", half) + "</VALUE></PROPERTIES>", false },
+        { "never closed", "<PROPERTIES>" + repeated ("<a>", levels), true },
+        { "closed", "<PROPERTIES><VALUE name=\"tempo\" val=\"200\"/><VALUE name=\"x\">" + repeated ("<a>", half)
+                        + repeated ("</a>", half) + "</VALUE></PROPERTIES>", false },
     };
 
     for (const auto& row : rows)

@@ -99,8 +99,10 @@ TEST (StandardErrorDrain, KeepsReadingAndForwardsWhatTheRealStandardErrorTakes)
             {
                 pollfd one { destination[0], POLLIN, 0 };
                 if (::poll (&one, 1, 50) == 1)
-                    seen.append (bytes, (size_t) std::max (::read (destination[0], bytes, sizeof (bytes)), ssize_t (0)));
-                else if (flushed.wait_for (0s) == std::future_status::ready || std::chrono::steady_clock::now() > deadline)
+                    seen.append (bytes, (size_t) std::max (::read (destination[0], bytes, sizeof (bytes)),
+                                                           ssize_t (0)));
+                else if (flushed.wait_for (0s) == std::future_status::ready
+                         || std::chrono::steady_clock::now() > deadline)
                     break;
             }
             EXPECT_TRUE (flushed.get());

@@ -39,7 +39,8 @@ start_program() {
     for i in $(seq 1 300); do
         WINDOW=$(xdotool search --onlyvisible --name '^Keystead$' 2>/dev/null | head -n 1 || true)
         [ -n "$WINDOW" ] && break
-        kill -0 "$PROGRAM_PID" 2>/dev/null || { i=0; wait "$PROGRAM_PID" || i=$?; fail "the program ended during start-up ($i)"; }
+        kill -0 "$PROGRAM_PID" 2>/dev/null ||
+            { i=0; wait "$PROGRAM_PID" || i=$?; fail "the program ended during start-up ($i)"; }
         sleep 0.05
     done
     [ -n "$WINDOW" ] || fail "no window titled Keystead appeared"
